@@ -1,0 +1,161 @@
+#include "ModelContainer.h"
+
+#include "Persistence/ModelContext.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace {
+
+const QStringList kColumns = {
+    QStringLiteral("eventID"), QStringLiteral("date"), QStringLiteral("latitude"),
+    QStringLiteral("longitude"), QStringLiteral("depth"), QStringLiteral("magnitude"),
+    QStringLiteral("magnitudeType"), QStringLiteral("maxIntensity"), QStringLiteral("location"),
+    QStringLiteral("fetchedAt"),
+};
+
+Error storeError(const QString &text)
+{
+    return Error{Error::Domain::Store, 0, text};
+}
+
+Error storeError(const QSqlError &e)
+{
+    return storeError(e.text().trimmed().isEmpty() ? QStringLiteral("unknown store error") : e.text().trimmed());
+}
+
+QString nextConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("sismo-store-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+// Reads the schema first and writes only when the file holds no tables yet, so a file
+// that belongs to something else (or a newer version) is never changed.
+Expected<void> prepareSchema(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return storeError(q.lastError());
+    const int version = q.value(0).toInt();
+    q.finish();
+
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'")) || !q.next())
+        return storeError(q.lastError());
+    const int tableCount = q.value(0).toInt();
+    q.finish();
+
+    if (version == 0 && tableCount == 0) {
+        if (!db.transaction())
+            return storeError(db.lastError());
+        const QStringList statements = {
+            QStringLiteral("CREATE TABLE Earthquake ("
+                           "eventID TEXT NOT NULL UNIQUE, date INTEGER, latitude REAL, longitude REAL, "
+                           "depth REAL, magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, "
+                           "location TEXT, fetchedAt INTEGER)"),
+            QStringLiteral("CREATE INDEX Earthquake_date ON Earthquake(date, eventID)"),
+            QStringLiteral("PRAGMA user_version = %1").arg(ModelContainer::schemaVersion),
+        };
+        for (const QString &sql : statements) {
+            if (!q.exec(sql)) {
+                const Error e = storeError(q.lastError());
+                db.rollback();
+                return e;
+            }
+        }
+        if (!db.commit()) {
+            const Error e = storeError(db.lastError());
+            db.rollback();
+            return e;
+        }
+        return {};
+    }
+
+    if (version != ModelContainer::schemaVersion) {
+        return storeError(QStringLiteral("unsupported store schema version %1 (expected %2)")
+                              .arg(version)
+                              .arg(ModelContainer::schemaVersion));
+    }
+    if (!q.exec(QStringLiteral("PRAGMA table_info(Earthquake)")))
+        return storeError(q.lastError());
+    QStringList columns;
+    while (q.next())
+        columns << q.value(1).toString();
+    if (columns != kColumns)
+        return storeError(QStringLiteral("the store's table Earthquake does not have the expected columns"));
+    return {};
+}
+
+}  // namespace
+
+ModelContainer::ModelContainer(const Configuration &configuration, const QString &connectionName)
+    : m_configuration(configuration)
+    , m_connectionName(connectionName)
+{
+    m_mainContext = new ModelContext(this, this);
+}
+
+ModelContainer::~ModelContainer()
+{
+    delete m_mainContext;
+    m_mainContext = nullptr;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QSqlDatabase ModelContainer::database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+Expected<std::unique_ptr<ModelContainer>> ModelContainer::open(const Configuration &configuration)
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return storeError(QStringLiteral("the SQLite driver for Qt is not installed"));
+
+    const QString name = nextConnectionName();
+    auto fail = [&name](const Error &e) -> Expected<std::unique_ptr<ModelContainer>> {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (db.isOpen())
+                db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        return e;
+    };
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        if (configuration.inMemory) {
+            db.setDatabaseName(QStringLiteral(":memory:"));
+        } else {
+            const QFileInfo info(configuration.filePath);
+            if (!QDir().mkpath(info.absolutePath()))
+                return fail(storeError(QStringLiteral("cannot create the folder %1").arg(info.absolutePath())));
+            db.setDatabaseName(configuration.filePath);
+        }
+        if (!db.open())
+            return fail(storeError(db.lastError()));
+
+        if (const auto prepared = prepareSchema(db); !prepared)
+            return fail(prepared.error());
+
+        QSqlQuery q(db);
+        if (!configuration.inMemory) {
+            // WAL keeps readers and the single writer out of each other's way and makes saves cheap.
+            q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+            q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        }
+        q.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+    }
+
+    return std::unique_ptr<ModelContainer>(new ModelContainer(configuration, name));
+}
