@@ -25,7 +25,10 @@ Error storeError(const QString &text)
 
 Error storeError(const QSqlError &e)
 {
-    return storeError(e.text().trimmed().isEmpty() ? QStringLiteral("unknown store error") : e.text().trimmed());
+    QString text = e.databaseText().trimmed();
+    if (text.isEmpty())
+        text = e.driverText().trimmed();
+    return storeError(text.isEmpty() ? QStringLiteral("unknown store error") : text);
 }
 
 QString nextConnectionName()
@@ -116,46 +119,50 @@ QSqlDatabase ModelContainer::database() const
     return QSqlDatabase::database(m_connectionName, false);
 }
 
+namespace {
+
+Expected<void> openConnection(const QString &name, const ModelContainer::Configuration &configuration)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    if (configuration.inMemory) {
+        db.setDatabaseName(QStringLiteral(":memory:"));
+    } else {
+        const QFileInfo info(configuration.filePath);
+        if (!QDir().mkpath(info.absolutePath()))
+            return storeError(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
+        db.setDatabaseName(configuration.filePath);
+    }
+    if (!db.open())
+        return storeError(db.lastError());
+    if (const auto prepared = prepareSchema(db); !prepared)
+        return prepared.error();
+
+    QSqlQuery q(db);
+    if (!configuration.inMemory) {
+        // WAL keeps readers and the single writer out of each other's way and makes saves cheap.
+        q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    }
+    return {};
+}
+
+}  // namespace
+
 Expected<std::unique_ptr<ModelContainer>> ModelContainer::open(const Configuration &configuration)
 {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         return storeError(QStringLiteral("the SQLite driver for Qt is not installed"));
 
     const QString name = nextConnectionName();
-    auto fail = [&name](const Error &e) -> Expected<std::unique_ptr<ModelContainer>> {
+    const Expected<void> opened = openConnection(name, configuration);
+    if (!opened) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
             if (db.isOpen())
                 db.close();
         }
         QSqlDatabase::removeDatabase(name);
-        return e;
-    };
-
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        if (configuration.inMemory) {
-            db.setDatabaseName(QStringLiteral(":memory:"));
-        } else {
-            const QFileInfo info(configuration.filePath);
-            if (!QDir().mkpath(info.absolutePath()))
-                return fail(storeError(QStringLiteral("cannot create the folder %1").arg(info.absolutePath())));
-            db.setDatabaseName(configuration.filePath);
-        }
-        if (!db.open())
-            return fail(storeError(db.lastError()));
-
-        if (const auto prepared = prepareSchema(db); !prepared)
-            return fail(prepared.error());
-
-        QSqlQuery q(db);
-        if (!configuration.inMemory) {
-            // WAL keeps readers and the single writer out of each other's way and makes saves cheap.
-            q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-            q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-        }
-        q.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+        return opened.error();
     }
-
     return std::unique_ptr<ModelContainer>(new ModelContainer(configuration, name));
 }

@@ -35,7 +35,9 @@ namespace {
 
 Error storeError(const QSqlError &e)
 {
-    const QString text = e.text().trimmed();
+    QString text = e.databaseText().trimmed();
+    if (text.isEmpty())
+        text = e.driverText().trimmed();
     return Error{Error::Domain::Store, 0, text.isEmpty() ? QStringLiteral("unknown store error") : text};
 }
 
