@@ -5,6 +5,7 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QPointer>
+#include <QTimer>
 #include <QVariantMap>
 
 namespace {
@@ -51,6 +52,14 @@ QString NotificationManager::escapeMarkup(const QString &text)
 
 void NotificationManager::queryCapabilities(std::function<void(std::optional<Capabilities>)> done)
 {
+    if (!m_connection.isConnected()) {
+        // A pending call on a connection that never reached a bus never finishes: answer here.
+        QTimer::singleShot(0, this, [this, done = std::move(done)] {
+            setStatus(AuthorizationStatus::Denied);
+            done(std::nullopt);
+        });
+        return;
+    }
     const QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("GetCapabilities"));
     auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, done = std::move(done)](QDBusPendingCallWatcher *w) {
