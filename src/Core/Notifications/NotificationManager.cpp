@@ -1,5 +1,8 @@
 #include "NotificationManager.h"
 
+#include "Platform/FixedFormat.h"
+#include "Platform/Localization.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -7,6 +10,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVariantMap>
+#include <cmath>
+#include <limits>
 
 namespace {
 const QString service = QStringLiteral("org.freedesktop.Notifications");
@@ -18,7 +23,75 @@ uchar urgencyOf(InterruptionLevel level)
 {
     return level == InterruptionLevel::TimeSensitive ? uchar(2) : uchar(1);
 }
+// Whole units, the fraction dropped toward zero; values beyond the integer range are clamped
+// and a NaN shows as 0 rather than being undefined.
+qint64 truncated(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 9.2e18)
+        return std::numeric_limits<qint64>::max();
+    if (value <= -9.2e18)
+        return std::numeric_limits<qint64>::min();
+    return qint64(value);
+}
+
+QString swarmWindowText(int windowMinutes)
+{
+    if (windowMinutes < 60)
+        return Localization::format(L("notification.swarm.window.minutes", QStringLiteral("%lld min")),
+                                    {qint64(windowMinutes)});
+    return Localization::format(L("notification.swarm.window.hours", QStringLiteral("%lld h")),
+                                {qint64(windowMinutes / 60)});
+}
 }  // namespace
+
+NotificationContent NotificationManager::content(const EarthquakeNotificationEvent &alert, const QDateTime &now)
+{
+    NotificationContent c;
+    switch (alert.kind) {
+    case EarthquakeNotificationEvent::Kind::Magnitude: {
+        const Earthquake &e = *alert.earthquake;
+        const MagnitudeCategory category = e.magnitudeCategory();
+        c.title = category.label() + QStringLiteral(" \u2014 ") + e.location();
+        c.body = Localization::format(L("notification.magnitude.body", QStringLiteral("Magnitude %@, depth %lld km")),
+                                      {FixedFormat::oneDecimal(e.magnitude()), truncated(e.depth())});
+        c.level = category == MagnitudeCategory::Strong || category == MagnitudeCategory::Major
+                      ? InterruptionLevel::TimeSensitive
+                      : InterruptionLevel::Active;
+        c.identifier = e.eventID();
+        break;
+    }
+    case EarthquakeNotificationEvent::Kind::Proximity: {
+        const Earthquake &e = *alert.earthquake;
+        c.title = Localization::format(L("notification.proximity.title", QStringLiteral("Earthquake near you \u2014 %@")),
+                                       {e.location()});
+        c.body = Localization::format(
+            L("notification.proximity.body", QStringLiteral("Magnitude %@ at %lld km from your location")),
+            {FixedFormat::oneDecimal(e.magnitude()), truncated(alert.distanceKm)});
+        c.level = InterruptionLevel::Active;
+        c.identifier = QStringLiteral("proximity-") + e.eventID();
+        break;
+    }
+    case EarthquakeNotificationEvent::Kind::Swarm: {
+        const QString window = swarmWindowText(alert.windowMinutes);
+        c.title = L("notification.swarm.title", QStringLiteral("Seismic swarm detected"));
+        c.body = Localization::format(L("notification.swarm.body", QStringLiteral("%lld earthquakes in the last %@")),
+                                      {qint64(alert.count), window});
+        c.level = InterruptionLevel::TimeSensitive;
+        c.identifier = QStringLiteral("swarm-") + QString::number(now.toMSecsSinceEpoch() / 1000);
+        break;
+    }
+    }
+    return c;
+}
+
+void NotificationManager::send(const EarthquakeNotificationEvent &alert)
+{
+    if (alert.kind != EarthquakeNotificationEvent::Kind::Swarm && !alert.earthquake)
+        return;
+    post(content(alert, m_now()));
+}
 
 NotificationManager &NotificationManager::shared()
 {
@@ -100,7 +173,7 @@ void NotificationManager::requestAuthorization(QObject *context, std::function<v
     });
 }
 
-void NotificationManager::send(const NotificationContent &content)
+void NotificationManager::post(const NotificationContent &content)
 {
     if (m_capabilities) {
         notify(content);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Notifications/EarthquakeNotificationEvent.h"
 #include "Platform/Clock.h"
 
 #include <QDBusConnection>
@@ -28,7 +29,7 @@ struct NotificationContent {
 class NotificationSender {
 public:
     virtual ~NotificationSender() = default;
-    virtual void send(const NotificationContent &content) = 0;
+    virtual void send(const EarthquakeNotificationEvent &alert) = 0;
 };
 
 // The process-wide sender of desktop notifications (freedesktop notifications on the session
@@ -62,7 +63,12 @@ public:
     void fetchAuthorizationStatus(QObject *context, std::function<void(AuthorizationStatus)> callback);
     AuthorizationStatus authorizationStatus() const { return m_status; }
 
-    void send(const NotificationContent &content) override;
+    // Builds the alert's notification and posts it; nothing is reported back.
+    void send(const EarthquakeNotificationEvent &alert) override;
+    void post(const NotificationContent &content);
+
+    // Identifier, title, body and level of an alert; `now` names a swarm alert.
+    static NotificationContent content(const EarthquakeNotificationEvent &alert, const QDateTime &now);
 
     // Escapes what a markup-reading server would interpret.
     static QString escapeMarkup(const QString &text);
