@@ -19,18 +19,31 @@ QtLocationProvider::QtLocationProvider(QGeoPositionInfoSource *source, QObject *
 void QtLocationProvider::requestAlwaysAuthorization()
 {
     if (!m_source) {
-        emit authorizationChanged();
+        emit authorizationChanged();  // the answer is "restricted", as before
         return;
     }
+    // Qt has no permission request: one position request shows whether the service lets us in.
+    applyAccuracy();
     m_source->requestUpdate();
 }
 
 void QtLocationProvider::startUpdatingLocation()
 {
-    if (!m_source)
+    // Qt's sources refuse (with a warning) to start twice; once started, updates go on.
+    if (!m_source || m_updating)
         return;
     m_updating = true;
+    applyAccuracy();
     m_source->startUpdates();
+}
+
+void QtLocationProvider::applyAccuracy()
+{
+    // About a kilometre is enough: no satellite fix needed (GeoClue then asks for street level,
+    // its coarsest level that Qt can request).
+    m_source->setPreferredPositioningMethods(desiredAccuracy() >= 100.0
+                                                 ? QGeoPositionInfoSource::NonSatellitePositioningMethods
+                                                 : QGeoPositionInfoSource::AllPositioningMethods);
 }
 
 void QtLocationProvider::setStatus(LocationManager::AuthorizationStatus status)
@@ -42,7 +55,7 @@ void QtLocationProvider::setStatus(LocationManager::AuthorizationStatus status)
 void QtLocationProvider::positionUpdated(const QGeoPositionInfo &info)
 {
     if (m_status != LocationManager::AuthorizedAlways)
-        setStatus(LocationManager::AuthorizedAlways);
+        setStatus(LocationManager::AuthorizedAlways);  // may start updates, so report below
     if (m_updating)
         reportLocations({info.coordinate()});
 }
@@ -50,14 +63,18 @@ void QtLocationProvider::positionUpdated(const QGeoPositionInfo &info)
 void QtLocationProvider::errorOccurred(QGeoPositionInfoSource::Error error)
 {
     switch (error) {
-    case QGeoPositionInfoSource::AccessError:
-    case QGeoPositionInfoSource::ClosedError:
+    case QGeoPositionInfoSource::AccessError:  // refused, or the service is not reachable
+    case QGeoPositionInfoSource::ClosedError:  // location services switched off
         setStatus(LocationManager::Denied);
         break;
     case QGeoPositionInfoSource::UnknownSourceError:
         setStatus(LocationManager::Restricted);
         break;
     case QGeoPositionInfoSource::UpdateTimeoutError:
+        // The service let us in but had no fix in time: it works, a fix may come later.
+        if (m_status == LocationManager::NotDetermined)
+            setStatus(LocationManager::AuthorizedAlways);
+        break;
     case QGeoPositionInfoSource::NoError:
         break;
     }

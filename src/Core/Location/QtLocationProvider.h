@@ -7,7 +7,8 @@
 
 // The system's positioning service through Qt Positioning (GeoClue 2 on Linux). Qt has no
 // permission API: no source reads as restricted, an access error as denied, a source that
-// answered with a position as authorized always, and a source not asked yet as not determined.
+// answered (a position, or a timeout without refusal) as authorized always, and a source not
+// asked yet as not determined.
 class QtLocationProvider : public LocationProvider {
     Q_OBJECT
 public:
@@ -21,6 +22,7 @@ public:
     void startUpdatingLocation() override;
 
 private:
+    void applyAccuracy();
     void setStatus(LocationManager::AuthorizationStatus status);
     void positionUpdated(const QGeoPositionInfo &info);
     void errorOccurred(QGeoPositionInfoSource::Error error);
