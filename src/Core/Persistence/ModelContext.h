@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
+#include <QtQml/qqmlregistration.h>
 
 class ModelContainer;
 
@@ -15,6 +16,8 @@ class ModelContainer;
 // Methods are virtual so tests can put a failing store in front of the callers.
 class ModelContext : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("A context belongs to its store")
 public:
     explicit ModelContext(ModelContainer *container, QObject *parent = nullptr);
 
