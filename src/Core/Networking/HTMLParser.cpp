@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <locale.h>
 #include <memory>
-#include <string>
 #include <string_view>
 
 namespace {
@@ -161,6 +160,12 @@ void HTMLParser::fetchHTML(const QUrl &url, QObject *context, TextCompletion com
 
             const QNetworkReply::NetworkError error = reply->error();
             const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            if (error == QNetworkReply::OperationCanceledError) {
+                // Nothing of ours cancelled it (our aborts never get here), so the transfer
+                // timeout did; Qt reports that as a plain "Operation canceled".
+                return completion(Error{Error::Domain::Transport, int(QNetworkReply::TimeoutError),
+                                        QStringLiteral("Operation timed out")});
+            }
             if (error != QNetworkReply::NoError && !(status.isValid() && !successStatus())) {
                 // Not an HTTP status problem: the transfer itself failed.
                 return completion(Error{Error::Domain::Transport, int(error), reply->errorString()});
@@ -321,23 +326,18 @@ std::optional<double> HTMLParser::parseDecimal(QStringView text)
         return std::nullopt;
 
     // The grammar is ASCII: anything else (or a NUL, which would end the C text early) fails.
-    std::array<char, 64> small;
-    std::string large;
-    char *buffer = small.data();
-    if (text.size() >= qsizetype(small.size())) {
-        large.resize(size_t(text.size()) + 1);
-        buffer = large.data();
-    }
+    QVarLengthArray<char, 64> ascii;
     bool hex = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
         if (c == 0 || c > 0x7f)
             return std::nullopt;
-        buffer[i] = c == u',' ? '.' : char(c);
+        ascii.append(c == u',' ? '.' : char(c));
         hex = hex || c == u'x' || c == u'X';
     }
-    const char *end = buffer + text.size();
-    buffer[text.size()] = '\0';
+    ascii.append('\0');
+    const char *buffer = ascii.constData();
+    const char *end = buffer + ascii.size() - 1;
 
     // Fast path for the usual decimal forms; whatever it does not take whole, strtod decides.
     if (!hex) {

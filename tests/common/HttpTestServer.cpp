@@ -1,0 +1,118 @@
+#include "HttpTestServer.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+HttpTestServer::HttpTestServer(QObject *parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection())
+            serve(socket);
+    });
+}
+
+bool HttpTestServer::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost, 0);
+}
+
+quint16 HttpTestServer::port() const
+{
+    return m_server.serverPort();
+}
+
+QUrl HttpTestServer::url(const QString &path) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+}
+
+void HttpTestServer::setResponse(const QString &path, const Response &response)
+{
+    m_responses.insert(path, response);
+}
+
+int HttpTestServer::requestCount(const QString &path) const
+{
+    if (path.isEmpty()) {
+        int total = 0;
+        for (int n : m_requests)
+            total += n;
+        return total;
+    }
+    return m_requests.value(path);
+}
+
+quint16 HttpTestServer::refusedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+void HttpTestServer::serve(QTcpSocket *socket)
+{
+    socket->setParent(this);
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        if (!socket->property("complete").toBool())
+            ++m_abandoned;
+        socket->deleteLater();
+    });
+    auto request = std::make_shared<QByteArray>();
+    connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
+        if (socket->property("answered").toBool()) {
+            socket->readAll();
+            return;
+        }
+        request->append(socket->readAll());
+        if (!request->contains("\r\n\r\n"))
+            return;
+        socket->setProperty("answered", true);
+        // "GET /path?query HTTP/1.1"
+        const QList<QByteArray> requestLine = request->left(request->indexOf("\r\n")).split(' ');
+        const QString target = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QString();
+        const QString path = QUrl(target).path();
+        m_requests[path] += 1;
+        const Response response = m_responses.value(path, Response{404, {}, QByteArrayLiteral("Not Found")});
+        if (response.delayMs > 0)
+            QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
+        else
+            respond(socket, response);
+    });
+}
+
+void HttpTestServer::respond(QTcpSocket *socket, const Response &response)
+{
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
+    bool hasLength = false;
+    for (const auto &[name, value] : response.headers) {
+        head += name + ": " + value + "\r\n";
+        hasLength = hasLength || name.compare("Content-Length", Qt::CaseInsensitive) == 0;
+    }
+    if (!hasLength && !response.endlessBody)
+        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    socket->write(head);
+
+    if (response.endlessBody) {
+        // Keep some of the body in flight until the client goes away.
+        const QByteArray chunk = response.body.isEmpty() ? QByteArray(64 * 1024, 'x') : response.body;
+        connect(socket, &QTcpSocket::bytesWritten, socket, [socket, chunk] {
+            if (socket->bytesToWrite() < 256 * 1024)
+                socket->write(chunk);
+        });
+        socket->write(chunk);
+        return;
+    }
+    socket->write(response.body);
+    connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
+        if (socket->bytesToWrite() == 0) {
+            socket->setProperty("complete", true);
+            socket->disconnectFromHost();
+        }
+    });
+}

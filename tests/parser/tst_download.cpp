@@ -1,0 +1,237 @@
+#include "DataSources/IGNDataSource.h"
+#include "HttpTestServer.h"
+#include "Networking/HTMLParser.h"
+#include "Networking/HTMLParserError.h"
+#include "Networking/NetworkSession.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QNetworkReply>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+namespace {
+
+const QString kCataloguePath = QStringLiteral("/web/vlc-ultimo-terremoto/-/sismovantaquelorin/get10dias");
+
+QByteArray fixtureBytes(const char *name)
+{
+    QFile file(QStringLiteral(SISMO_FIXTURES_DIR "/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", name);
+    return file.readAll();
+}
+
+// Runs one fetch to its end (or gives up after `timeoutMs`).
+std::optional<FetchResult> fetch(const HTMLParser &parser, const QUrl &url, int timeoutMs = 10000)
+{
+    QObject context;
+    std::optional<FetchResult> outcome;
+    int calls = 0;
+    parser.fetchAndParse(url, &context, [&](FetchResult result) {
+        ++calls;
+        outcome.emplace(std::move(result));
+    });
+    if (!QTest::qWaitFor([&] { return outcome.has_value(); }, timeoutMs))
+        return std::nullopt;
+    QTest::qWait(20); // a second completion would show up here
+    if (calls > 1)
+        qWarning("completion ran %d times", calls);
+    return calls == 1 ? outcome : std::nullopt;
+}
+
+} // namespace
+
+class TestDownload : public QObject {
+    Q_OBJECT
+private:
+    HttpTestServer m_server;
+    QNetworkAccessManager m_session;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_server.listen());
+        // The data source reads the region's address, which honours this override.
+        qputenv("SISMOVANTAQUELORIN_CATALOGUE_URL", m_server.url(kCataloguePath).toEncoded());
+    }
+
+    void responses_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("events"); // when it succeeds
+        QTest::addColumn<int>("error");  // HTMLParserError, or 0
+        const QByteArray page = fixtureBytes("catalogue-page.html");
+        QTest::newRow("200") << 200 << page << 25 << 0;
+        QTest::newRow("203 is a success too") << 203 << page << 25 << 0;
+        QTest::newRow("204 empty body") << 204 << QByteArray() << 0 << int(HTMLParserError::noTableFound);
+        QTest::newRow("404 with a table body") << 404 << page << 0 << int(HTMLParserError::invalidResponse);
+        QTest::newRow("500") << 500 << QByteArrayLiteral("<tr>") << 0 << int(HTMLParserError::invalidResponse);
+        QTest::newRow("200 without rows") << 200 << QByteArrayLiteral("<html>Mantenimiento</html>") << 0 << int(HTMLParserError::noTableFound);
+    }
+    void responses()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(int, events);
+        QFETCH(int, error);
+        const QString path = QStringLiteral("/responses/") + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
+        m_server.setResponse(path, {status, {{"Content-Type", "text/html"}}, body});
+        const auto outcome = fetch(HTMLParser(&m_session), m_server.url(path));
+        QVERIFY(outcome);
+        if (error) {
+            QVERIFY(!*outcome);
+            QCOMPARE(outcome->error(), toError(HTMLParserError(error)));
+        } else {
+            QVERIFY2(*outcome, qPrintable(*outcome ? QString() : outcome->error().description));
+            QCOMPARE((*outcome)->size(), events);
+        }
+        QCOMPARE(m_server.requestCount(path), 1);
+    }
+
+    // Not UTF-8, so read as ISO 8859-1; the charset the server declares plays no part.
+    void latin1Body_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::newRow("latin-1 page, utf-8 declared") << fixtureBytes("catalogue-page-latin1.html") << QByteArrayLiteral("text/html; charset=utf-8");
+        QTest::newRow("latin-1 page, nothing declared") << fixtureBytes("catalogue-page-latin1.html") << QByteArray();
+        // Valid up to a sequence cut off by the end of the body.
+        QTest::newRow("utf-8 cut short at the end") << (fixtureBytes("catalogue-page.html") + "\xc3") << QByteArrayLiteral("text/html");
+    }
+    void latin1Body()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, contentType);
+        const auto expected = HTMLParser::parseTable(QString::fromUtf8(fixtureBytes("catalogue-page.html")));
+        QVERIFY(expected);
+        const QString path = QStringLiteral("/latin1/%1").arg(QTest::currentDataTag()[0] == 'u' ? 1 : contentType.isEmpty() ? 2 : 3);
+        HttpTestServer::Response response{200, {}, body};
+        if (!contentType.isEmpty())
+            response.headers.append({"Content-Type", contentType});
+        m_server.setResponse(path, response);
+        const auto outcome = fetch(HTMLParser(&m_session), m_server.url(path));
+        QVERIFY(outcome && *outcome);
+        QCOMPARE((*outcome)->size(), expected->size());
+        if (QTest::currentDataTag()[0] == 'l') {
+            // Same place names as the UTF-8 page: accents decoded, not replaced.
+            for (qsizetype i = 0; i < expected->size(); ++i)
+                QCOMPARE((*outcome)->at(i).location, expected->at(i).location);
+        } else {
+            QCOMPARE((*outcome)->at(2).location, QStringLiteral("GÃ\u009cÃ\u008dMAR.ITF"));
+        }
+    }
+
+    // The institute's source, through the shared session, reaches its region's address and
+    // follows a redirect there.
+    void dataSource()
+    {
+        m_server.setResponse(kCataloguePath, {302, {{"Location", m_server.url("/moved").toEncoded()}}, {}});
+        m_server.setResponse("/moved", {200, {}, fixtureBytes("catalogue-page.html")});
+        IGNDataSource source;
+        QCOMPARE(source.region().id, QStringLiteral("canary_islands"));
+        QObject context;
+        std::optional<FetchResult> outcome;
+        source.fetchEarthquakes(&context, [&](FetchResult result) { outcome.emplace(std::move(result)); });
+        QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 10000);
+        QVERIFY(*outcome);
+        QCOMPARE((*outcome)->size(), 25);
+        QCOMPARE(m_server.requestCount(kCataloguePath), 1);
+        QCOMPARE(m_server.requestCount("/moved"), 1);
+        QCOMPARE(NetworkSession::shared(), NetworkSession::shared());
+    }
+
+    // A transfer failure reaches the caller with the network layer's own code and text.
+    void refusedConnection()
+    {
+        const QUrl url(QStringLiteral("http://127.0.0.1:%1/").arg(HttpTestServer::refusedPort()));
+        QNetworkReply *plain = m_session.get(QNetworkRequest(url));
+        QTRY_VERIFY(plain->isFinished());
+        const QString plainText = plain->errorString();
+        delete plain;
+
+        const auto outcome = fetch(HTMLParser(&m_session), url);
+        QVERIFY(outcome && !*outcome);
+        QCOMPARE(outcome->error().domain, Error::Domain::Transport);
+        QCOMPARE(outcome->error().code, int(QNetworkReply::ConnectionRefusedError));
+        QCOMPARE(outcome->error().description, plainText);
+    }
+
+    // Bodies over the limit are abandoned while they download.
+    void sizeLimit_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("endless");
+        QTest::addColumn<QByteArray>("declaredLength");
+        QTest::addColumn<int>("error");
+        const QByteArray page = fixtureBytes("catalogue-page.html");
+        const int invalid = int(HTMLParserError::invalidResponse);
+        QTest::newRow("endless body") << QByteArray(8192, ' ') << true << QByteArray() << invalid;
+        QTest::newRow("one byte over") << (page + ' ') << false << QByteArray() << invalid;
+        QTest::newRow("declared too long") << page << false << QByteArray::number(page.size() + 1000000) << invalid;
+        QTest::newRow("exactly at the limit") << page << false << QByteArray() << 0;
+    }
+    void sizeLimit()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, endless);
+        QFETCH(QByteArray, declaredLength);
+        QFETCH(int, error);
+        const QString path = QStringLiteral("/limit/") + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
+        HttpTestServer::Response response{200, {}, body};
+        response.endlessBody = endless;
+        if (!declaredLength.isEmpty())
+            response.headers.append({"Content-Length", declaredLength});
+        m_server.setResponse(path, response);
+        HTMLParser parser(&m_session);
+        QCOMPARE(parser.maximumBodySize(), qint64(32) * 1024 * 1024);
+        parser.setMaximumBodySize(fixtureBytes("catalogue-page.html").size());
+        const auto outcome = fetch(parser, m_server.url(path));
+        QVERIFY(outcome);
+        if (error)
+            QCOMPARE(outcome->error(), toError(HTMLParserError(error)));
+        else
+            QVERIFY(*outcome);
+    }
+
+    // A server that never answers fails the transfer after the timeout, as a transport error
+    // that says so (Qt alone would call it cancelled).
+    void timeout()
+    {
+        m_server.setResponse("/slow", {200, {}, fixtureBytes("catalogue-page.html"), 3000});
+        HTMLParser parser(&m_session);
+        QCOMPARE(parser.transferTimeout(), 60000);
+        parser.setTransferTimeout(200);
+        QElapsedTimer clock;
+        clock.start();
+        const auto outcome = fetch(parser, m_server.url("/slow"));
+        QVERIFY(outcome && !*outcome);
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(outcome->error().domain, Error::Domain::Transport);
+        QCOMPARE(outcome->error().code, int(QNetworkReply::TimeoutError));
+        QCOMPARE(outcome->error().description, QStringLiteral("Operation timed out"));
+    }
+
+    // Destroying the context mid-download aborts the transfer; the completion never runs.
+    void contextDestroyed()
+    {
+        m_server.setResponse("/gone", {200, {}, fixtureBytes("catalogue-page.html"), 400});
+        const int abandonedBefore = m_server.abandonedCount();
+        auto context = std::make_unique<QObject>();
+        bool called = false;
+        HTMLParser(&m_session).fetchAndParse(m_server.url("/gone"), context.get(), [&](FetchResult) { called = true; });
+        QTRY_COMPARE(m_server.requestCount("/gone"), 1);
+        context.reset();
+        // The server sees the connection closed before it could answer.
+        QTRY_COMPARE(m_server.abandonedCount(), abandonedBefore + 1);
+        QTest::qWait(600);
+        QVERIFY(!called);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(m_session.findChildren<QNetworkReply *>().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDownload)
+#include "tst_download.moc"
