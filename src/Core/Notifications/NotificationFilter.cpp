@@ -3,6 +3,7 @@
 #include "Notifications/NotificationSettings.h"
 #include "Platform/Geo.h"
 
+#include <QSet>
 #include <array>
 
 namespace {

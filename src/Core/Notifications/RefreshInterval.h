@@ -15,6 +15,7 @@ public:
     enum Value { Disabled, FiveMinutes, TenMinutes, ThirtyMinutes, OneHour };
     Q_ENUM(Value)
 
+    // Default-built: the setting's default period.
     constexpr RefreshInterval(Value value = TenMinutes) : m_value(value) {}
 
     static std::optional<RefreshInterval> fromRawValue(const QString &raw);  // exact, case-sensitive
