@@ -41,8 +41,9 @@ void BackgroundRefreshScheduler::scheduleRefresh(double interval)
     timer->setProperty("intervalSeconds", interval);
     timer->setProperty("toleranceSeconds", interval * toleranceFactor);
     timer->setProperty("qualityOfService", QStringLiteral("utility"));
-    // Low-priority work the user does not wait for: the coarse timer may slip a little.
-    timer->setTimerType(Qt::VeryCoarseTimer);
+    // Low-priority work the user does not wait for: a coarse timer may slip by 5%, within the
+    // tolerance. (A very coarse one rounds to whole seconds, so short intervals would spin.)
+    timer->setTimerType(Qt::CoarseTimer);
     timer->setInterval(int(qBound(1.0, interval * 1000.0, double(std::numeric_limits<int>::max()))));
     QObject::connect(timer, &QTimer::timeout, timer, &BackgroundRefreshScheduler::run);
     timer->start();
