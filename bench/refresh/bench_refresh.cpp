@@ -1,0 +1,228 @@
+#include "CataloguePage.h"
+#include "StoreGenerator.h"
+
+#include "Networking/HTMLParser.h"
+#include "Notifications/NotificationManager.h"
+#include "Notifications/NotificationSettings.h"
+#include "Persistence/ModelContainer.h"
+#include "Persistence/ModelContext.h"
+#include "Platform/UserDefaults.h"
+#include "Repositories/EarthquakeRepository.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kPageRows = 2000;
+constexpr int kNewRows = 20;
+
+// Serves one page to every request on 127.0.0.1, one request per connection.
+class PageServer : public QTcpServer {
+public:
+    explicit PageServer(QByteArray body) : m_body(std::move(body))
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_pending[socket] += socket->readAll();
+                    if (!m_pending[socket].contains("\r\n\r\n"))
+                        return;
+                    m_pending.remove(socket);
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: "
+                                  + QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n");
+                    socket->write(m_body);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+
+private:
+    QByteArray m_body;
+    QHash<QTcpSocket *, QByteArray> m_pending;
+};
+
+// Alerts are evaluated as in the application; delivery is not what is measured.
+class CountingSender : public NotificationSender {
+public:
+    void send(const EarthquakeNotificationEvent &) override { ++count; }
+    int count = 0;
+};
+
+// The straightforward way: read every stored identifier, then look the page's up in that set.
+class ReadAllIdsContext : public ModelContext {
+public:
+    using ModelContext::ModelContext;
+    Expected<QSet<QString>> fetchStoredEventIDs(const QStringList &eventIDs) const override
+    {
+        Expected<QSet<QString>> all = fetchAllEventIDs();
+        if (!all)
+            return all;
+        QSet<QString> found;
+        for (const QString &id : eventIDs)
+            if (all->contains(id))
+                found.insert(id);
+        return found;
+    }
+};
+
+// A store of `size` events: the page's rows but the newest kNewRows, and older generated ones.
+bool makeStore(const QString &path, int size, const ParsedEarthquakeList &page, QString *error)
+{
+    const int fromPage = int(page.size()) - kNewRows;
+    StoreGenerator::Options options;
+    options.count = size - fromPage;
+    options.newestMs = page.last().date.toMSecsSinceEpoch() - 86400LL * 1000;
+    if (!StoreGenerator::generate(path, options, error))
+        return false;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return false;
+    }
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO Earthquake (eventID, date, latitude, longitude, depth, magnitude, magnitudeType, "
+                       "maxIntensity, location, fetchedAt) VALUES (?,?,?,?,?,?,?,?,?,?)",
+                       -1, &st, nullptr);
+    bool ok = true;
+    for (int i = kNewRows; i < page.size(); ++i) {
+        const ParsedEarthquake &p = page.at(i);
+        const QByteArray id = p.eventID.toUtf8(), type = p.magnitudeType.toUtf8(), place = p.location.toUtf8();
+        const QByteArray intensity = p.maxIntensity.value_or(QString()).toUtf8();
+        sqlite3_bind_text(st, 1, id.constData(), int(id.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 2, p.date.toMSecsSinceEpoch());
+        sqlite3_bind_double(st, 3, p.latitude);
+        sqlite3_bind_double(st, 4, p.longitude);
+        sqlite3_bind_double(st, 5, p.depth);
+        sqlite3_bind_double(st, 6, p.magnitude);
+        sqlite3_bind_text(st, 7, type.constData(), int(type.size()), SQLITE_TRANSIENT);
+        if (p.maxIntensity)
+            sqlite3_bind_text(st, 8, intensity.constData(), int(intensity.size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(st, 8);
+        sqlite3_bind_text(st, 9, place.constData(), int(place.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 10, p.date.toMSecsSinceEpoch() + 600000);
+        ok = ok && sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!ok)
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close(db);
+    return ok;
+}
+
+struct Bench {
+    ModelContainer *container;
+    QStringList newIDs;
+    UserDefaults *defaults;
+    NotificationSettings *settings;
+    QDateTime now;
+
+    // Milliseconds of one refresh that stores the kNewRows new events; -1 when it did not.
+    double refreshOnce(ModelContext &context)
+    {
+        QSqlQuery remove(container->database());
+        remove.exec(QStringLiteral("DELETE FROM Earthquake WHERE eventID IN ('%1')").arg(newIDs.join("','")));
+        CountingSender sender;
+        EarthquakeRepository::Environment env;
+        env.defaults = defaults;
+        env.now = [this] { return now; };
+        env.sender = &sender;
+        env.settings = settings;
+        env.userLocation = [] { return std::optional<QGeoCoordinate>(); };
+        EarthquakeRepository repository(&context, nullptr, env);
+        bool done = false;
+        QElapsedTimer timer;
+        timer.start();
+        repository.refresh(false, &repository, [&] { done = true; });
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        if (repository.lastError() || sender.count < kNewRows) {
+            std::fprintf(stderr, "refresh failed: %s (%d alerts)\n",
+                         qPrintable(repository.lastErrorDescription()), sender.count);
+            return -1;
+        }
+        return ms;
+    }
+
+    double median(ModelContext &context, int runs)
+    {
+        refreshOnce(context);  // warm the page cache and the connection set-up
+        QList<double> times;
+        for (int i = 0; i < runs; ++i)
+            times << refreshOnce(context);
+        std::sort(times.begin(), times.end());
+        return times.at(times.size() / 2);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QByteArray body = CataloguePage::utf8(kPageRows);
+    const Expected<ParsedEarthquakeList> page = HTMLParser::parseTable(QString::fromUtf8(body));
+    if (!page || page->size() != kPageRows) {
+        std::fprintf(stderr, "the generated page did not parse into %d rows\n", kPageRows);
+        return 1;
+    }
+    PageServer server(body);
+    if (!server.listen(QHostAddress::LocalHost)) {
+        std::fprintf(stderr, "cannot listen on loopback\n");
+        return 1;
+    }
+    qputenv("SISMOVANTAQUELORIN_CATALOGUE_URL",
+            QStringLiteral("http://127.0.0.1:%1/catalogue").arg(server.serverPort()).toUtf8());
+
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("defaults.ini")));
+    NotificationSettings settings(defaults);
+    settings.setIsEnabled(true);
+    settings.setGlobalMagnitudeEnabled(true);
+    settings.setGlobalMagnitudeCategory(MagnitudeCategory::Micro);
+    settings.setSwarmNotificationsEnabled(true);
+
+    QStringList newIDs;
+    for (int i = 0; i < kNewRows; ++i)
+        newIDs << page->at(i).eventID;
+
+    for (const int size : {10000, 1000000}) {
+        const QString path = dir.filePath(QStringLiteral("store-%1.sqlite").arg(size));
+        QString error;
+        if (!makeStore(path, size, *page, &error)) {
+            std::fprintf(stderr, "store of %d: %s\n", size, qPrintable(error));
+            return 1;
+        }
+        auto opened = ModelContainer::open({path, false});
+        if (!opened) {
+            std::fprintf(stderr, "store of %d: %s\n", size, qPrintable(opened.error().description));
+            return 1;
+        }
+        std::unique_ptr<ModelContainer> container = std::move(*opened);
+        Bench bench{container.get(), newIDs, &defaults, &settings, page->first().date.addSecs(60)};
+        ModelContext ours(container.get());
+        ReadAllIdsContext readAll(container.get());
+        const double oursMs = bench.median(ours, 7);
+        const double baselineMs = bench.median(readAll, size > 100000 ? 3 : 7);
+        std::printf("bench refresh %d ours_ms=%.1f read_all_ids_ms=%.1f ratio=%.1f\n", size, oursMs, baselineMs,
+                    baselineMs / oursMs);
+        std::fflush(stdout);
+    }
+    return 0;
+}
