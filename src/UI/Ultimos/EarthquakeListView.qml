@@ -1,0 +1,257 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Templates as T
+import Sismovantaquelorin.Core
+
+// The latest events: the stored events of the last thirty days that pass the filters and the
+// place search, in the sections "24h", "7d" and "30d", newest first. Each row opens the
+// event's detail. The screen refreshes on every appearance and runs the periodic refresh
+// while it is shown.
+NavigationStack {
+    id: root
+
+    required property EarthquakeRepository repository
+    property ModelContext context: Store.mainContext
+
+    // Screen state.
+    property bool showFilterPopover: false
+    property bool isSearchPresented: false
+    property bool isActive: false
+    property bool showHistorico: false   // attached; nothing opens it
+    property bool showSettings: false    // attached; nothing opens it
+    property date subtitleTick: new Date()
+    property string initialSearch: ""   // renders and tests start with a search applied
+
+    readonly property EarthquakeListViewModel viewModel: EarthquakeListViewModel {
+        repository: root.repository
+    }
+    readonly property LatestEarthquakesModel listModel: LatestEarthquakesModel {
+        context: root.context
+        viewModel: root.viewModel
+    }
+
+    // Which of the four states shows, tested in this order.
+    readonly property string state: listModel.storeIsEmpty && repository.isLoading ? "loading"
+                                    : listModel.storeIsEmpty ? "empty"
+                                    : listModel.count === 0 ? "noResults" : "list"
+
+    function appear() {
+        if (isActive)
+            return
+        viewModel.onAppear()
+        isActive = true
+    }
+    function disappear() {
+        if (!isActive)
+            return
+        viewModel.stopAutoRefresh()
+        isActive = false
+    }
+    Component.onCompleted: {
+        if (initialSearch.length > 0) {
+            viewModel.searchText = initialSearch
+            isSearchPresented = true
+        }
+        if (visible)
+            appear()
+        if (showFilterPopover)
+            filterPopoverOpener.restart()
+    }
+    Component.onDestruction: {
+        disappear()
+        // A list resized while its stack is torn down would build section headers in a dying
+        // context; with no model it builds nothing.
+        list.model = null
+    }
+    onVisibleChanged: visible ? appear() : disappear()
+
+    onShowFilterPopoverChanged: showFilterPopover ? filterPopoverOpener.restart() : filterPopover.close()
+    // Opens on the next turn, once the toolbar has its final geometry.
+    Timer {
+        id: filterPopoverOpener
+        interval: 0
+        onTriggered: if (root.showFilterPopover) filterPopover.open()
+    }
+
+    onIsSearchPresentedChanged: {
+        if (!isSearchPresented)
+            viewModel.searchText = ""
+    }
+
+    Connections {
+        target: NamedNotifications
+        function onPosted(name) {
+            if (!root.isActive)
+                return
+            if (name === "focusSearch")
+                root.isSearchPresented = true
+            else if (name === "openFilter")
+                root.showFilterPopover = true
+        }
+    }
+
+    // The subtitle and the section boundaries follow the clock at least once a minute.
+    Timer {
+        interval: 60000
+        repeat: true
+        running: true
+        onTriggered: {
+            root.subtitleTick = new Date()
+            root.listModel.recompute()
+        }
+    }
+
+    initialItem: NavigationPage {
+        id: listPage
+        objectName: "latestListPage"
+        title: Localized.text("tab.sismos", "Sismos")
+        subtitle: {
+            root.subtitleTick  // re-evaluated on every tick
+            return root.viewModel.lastUpdatedSubtitle
+        }
+
+        toolbar: [
+            SearchField {
+                id: searchField
+                objectName: "searchField"
+                anchors.verticalCenter: parent ? parent.verticalCenter : undefined
+                width: 200
+                placeholderText: Localized.text("list.search.prompt", "Buscar por localización")
+                text: root.viewModel.searchText
+                onTextEdited: root.viewModel.searchText = text
+                onActiveFocusChanged: if (activeFocus) root.isSearchPresented = true
+                onClosed: root.isSearchPresented = false
+                Connections {
+                    target: root
+                    function onIsSearchPresentedChanged() {
+                        if (root.isSearchPresented && !searchField.activeFocus)
+                            searchField.forceActiveFocus()
+                        else if (!root.isSearchPresented && searchField.text.length > 0)
+                            searchField.clear()
+                    }
+                }
+            },
+            ToolbarButton {
+                id: refreshButton
+                objectName: "refreshButton"
+                anchors.verticalCenter: parent ? parent.verticalCenter : undefined
+                enabled: !root.repository.isLoading && !root.repository.isCoolingDown
+                contentItem: RefreshButtonLabel {
+                    repository: root.repository
+                    opacity: refreshButton.enabled || root.repository.isLoading ? 1 : 0.9
+                }
+                onClicked: root.viewModel.manualRefresh()
+            },
+            ToolbarButton {
+                id: filterButton
+                objectName: "filterButton"
+                anchors.verticalCenter: parent ? parent.verticalCenter : undefined
+                symbol: root.viewModel.filtersAreDefault ? "line.3.horizontal.decrease.circle"
+                                                         : "line.3.horizontal.decrease.circle.fill"
+                symbolColor: root.viewModel.filtersAreDefault ? Theme.toolbarSymbol : Theme.accent
+                onClicked: root.showFilterPopover = true
+            }
+        ]
+
+        Popover {
+            id: filterPopover
+            objectName: "filterPopover"
+            anchorItem: filterButton
+            onClosed: root.showFilterPopover = false
+            FilterPopoverContent { viewModel: root.viewModel }
+        }
+
+        ProgressView {
+            objectName: "loadingState"
+            anchors.fill: parent
+            visible: root.state === "loading"
+            label: Localized.text("list.loading", "Cargando terremotos\u2026")
+        }
+
+        EmptyStateView {
+            objectName: "emptyState"
+            anchors.fill: parent
+            visible: root.state === "empty"
+            symbol: "waveform.path.ecg"
+            title: Localized.text("list.empty.title", "Sin datos")
+            description: Localized.text("list.empty.description",
+                                        "No hay terremotos registrados. Tira hacia abajo para actualizar.")
+        }
+
+        EmptyStateView {
+            objectName: "noResultsState"
+            anchors.fill: parent
+            visible: root.state === "noResults"
+            symbol: "magnifyingglass"
+            title: Localized.text("list.noresults.title", "Sin resultados")
+            description: Localized.text("list.noresults.description",
+                                        "Ningún terremoto coincide con los filtros aplicados.")
+        }
+
+        ListView {
+            id: list
+            objectName: "earthquakeList"
+            anchors.fill: parent
+            visible: root.state === "list"
+            model: root.listModel
+            clip: true
+            reuseItems: true
+            topMargin: 6
+            bottomMargin: 10
+            boundsBehavior: Flickable.DragAndOvershootBounds
+            ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+
+            // Pulling the list down past its top starts a user refresh.
+            onDragEnded: if (contentY < -originY - 64) root.viewModel.manualRefresh()
+
+            section.property: "sectionTitle"
+            section.criteria: ViewSection.FullString
+            section.delegate: SectionHeader {
+                required property string section
+                width: ListView.view.width
+                leftPadding: 20
+                text: section
+            }
+
+            delegate: T.ItemDelegate {
+                id: rowDelegate
+                required property int index
+                required property real magnitude
+                required property string location
+                required property date date
+                required property var earthquake
+                required property string depthText
+
+                width: ListView.view.width
+                implicitHeight: implicitContentHeight + topPadding + bottomPadding
+                leftInset: 10
+                rightInset: 10
+                leftPadding: 20
+                rightPadding: 20
+                topPadding: 0
+                bottomPadding: 0
+                hoverEnabled: true
+
+                contentItem: EarthquakeRowView {
+                    magnitude: rowDelegate.magnitude
+                    location: rowDelegate.location
+                    date: rowDelegate.date
+                    depth: rowDelegate.earthquake.depth
+                }
+                background: Rectangle {
+                    radius: Theme.controlRadius
+                    color: rowDelegate.down ? Theme.pressedFill
+                                            : rowDelegate.hovered ? Theme.hoverFill : "transparent"
+                }
+                onClicked: root.push(detailComponent, { earthquake: rowDelegate.earthquake })
+            }
+        }
+    }
+
+    Component {
+        id: detailComponent
+        EarthquakeDetailView {
+            context: root.context
+        }
+    }
+}
