@@ -1,0 +1,409 @@
+import QtQuick
+import QtQuick.Templates as T
+import Sismovantaquelorin.Core
+import Sismovantaquelorin.Desktop
+
+// The root of every main window: a sidebar of the four sections and a detail column that
+// builds the selected section's screen anew each time it is chosen. The window's repository is
+// made once, with the root, and handed to the latest-events and map screens.
+Item {
+    id: root
+
+    property ModelContext context: Store.mainContext
+    readonly property EarthquakeRepository repository: owner.repository
+    property bool showInfoSheet: false
+    readonly property alias columnVisibility: columns
+    readonly property alias detailItem: detailLoader.item
+
+    readonly property real minimumSidebarWidth: 160
+    readonly property real idealSidebarWidth: 190
+    property real sidebarWidth: idealSidebarWidth
+
+    RepositoryOwner {
+        id: owner
+        context: root.context
+    }
+
+    ColumnVisibility {
+        id: columns
+    }
+
+    Connections {
+        target: NamedNotifications
+        function onPosted(name) {
+            if (name === "openInfo")
+                root.showInfoSheet = true
+            else if (name === "openSettings")
+                WindowScenes.openWindow("settings")
+            else if (name === "toggleSidebar")
+                columns.toggle()
+        }
+    }
+
+    Component.onCompleted: FirstLaunchPermission.requestNotificationPermissionOnFirstLaunch()
+
+    // Sidebar -------------------------------------------------------------------------------
+
+    Rectangle {
+        id: sidebar
+        objectName: "sidebar"
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        width: columns.showsSidebar ? Math.min(root.sidebarWidth, root.maximumSidebarWidth()) : 0
+        visible: width > 0
+        clip: true
+        color: Theme.sidebar
+
+        Behavior on width {
+            enabled: !splitter.pressed && !edgeHandle.pressed
+            NumberAnimation { duration: 180; easing.type: Easing.OutCubic }
+        }
+
+        Item {
+            id: sidebarHeader
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: parent.top
+            width: root.sidebarWidth
+            height: Theme.toolbarHeight
+
+            Text {
+                anchors.left: parent.left
+                anchors.leftMargin: 18
+                anchors.right: sidebarToggle.left
+                anchors.rightMargin: 6
+                anchors.verticalCenter: parent.verticalCenter
+                text: Localized.text("Terremotos", "Terremotos")
+                textFormat: Text.PlainText
+                elide: Text.ElideRight
+                font: Theme.weighted(Theme.title3, Font.Bold)
+                color: Theme.label
+            }
+            ToolbarButton {
+                id: sidebarToggle
+                anchors.right: parent.right
+                anchors.rightMargin: 10
+                anchors.verticalCenter: parent.verticalCenter
+                symbol: "sidebar.left"
+                toolTip: Localized.text("menu.toggleSidebar", "Mostrar/Ocultar barra lateral")
+                onClicked: columns.toggle()
+            }
+        }
+
+        ListView {
+            id: sectionList
+            objectName: "sectionList"
+            anchors.top: sidebarHeader.bottom
+            anchors.bottom: bottomBar.top
+            anchors.left: parent.left
+            width: root.sidebarWidth
+            topMargin: 2
+            clip: true
+            spacing: 1
+            focus: true
+            activeFocusOnTab: true
+            boundsBehavior: Flickable.StopAtBounds
+            model: NavigationState.sidebarItems
+            currentIndex: {
+                const items = NavigationState.sidebarItems
+                for (let i = 0; i < items.length; ++i)
+                    if (items[i].id === NavigationState.sidebarSelection)
+                        return i
+                return -1
+            }
+            highlightFollowsCurrentItem: false
+
+            delegate: Rectangle {
+                id: row
+                required property var modelData
+                required property int index
+                readonly property bool selected: NavigationState.sidebarSelection === modelData.id
+                readonly property bool emphasized: selected && sectionList.activeFocus
+
+                objectName: "sidebarRow_" + modelData.id
+                x: 10
+                width: sectionList.width - 20
+                height: 30
+                radius: Theme.controlRadius
+                color: emphasized ? Theme.accent
+                     : selected ? Theme.unemphasizedSelection
+                     : rowArea.pressed ? Theme.pressedFill
+                     : rowArea.containsMouse ? Theme.hoverFill : "transparent"
+
+                Row {
+                    anchors.left: parent.left
+                    anchors.leftMargin: 8
+                    anchors.right: parent.right
+                    anchors.rightMargin: 8
+                    anchors.verticalCenter: parent.verticalCenter
+                    spacing: 8
+                    SFSymbol {
+                        anchors.verticalCenter: parent.verticalCenter
+                        name: row.modelData.icon
+                        size: 16
+                        color: row.emphasized ? "white" : Theme.accent
+                    }
+                    Text {
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: parent.width - 24
+                        text: row.modelData.label
+                        textFormat: Text.PlainText
+                        elide: Text.ElideRight
+                        font: row.selected ? Theme.weighted(Theme.body, Font.Medium) : Theme.body
+                        color: row.emphasized ? "white" : Theme.label
+                    }
+                }
+
+                // A click selects; Ctrl+click on the selected row clears the selection, as in
+                // desktop lists.
+                MouseArea {
+                    id: rowArea
+                    anchors.fill: parent
+                    hoverEnabled: true
+                    onPressed: sectionList.forceActiveFocus()
+                    onClicked: mouse => {
+                        if (row.selected && (mouse.modifiers & Qt.ControlModifier))
+                            NavigationState.sidebarSelection = ""
+                        else
+                            NavigationState.sidebarSelection = row.modelData.id
+                    }
+                }
+            }
+
+            Keys.onUpPressed: root.moveSelection(-1)
+            Keys.onDownPressed: root.moveSelection(1)
+        }
+
+        Rectangle {
+            id: bottomBar
+            anchors.left: parent.left
+            anchors.bottom: parent.bottom
+            width: root.sidebarWidth
+            height: bottomRow.implicitHeight + 16
+            color: "transparent"
+
+            Divider {
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.top: parent.top
+            }
+
+            Item {
+                id: bottomRow
+                anchors.fill: parent
+                anchors.leftMargin: 12
+                anchors.rightMargin: 12
+                anchors.topMargin: 8
+                anchors.bottomMargin: 8
+                implicitHeight: settingsButton.implicitHeight
+
+                ToolbarButton {
+                    id: settingsButton
+                    objectName: "settingsButton"
+                    anchors.left: parent.left
+                    anchors.verticalCenter: parent.verticalCenter
+                    symbol: "gear"
+                    toolTip: Localized.text("sidebar.ajustes", "Ajustes")
+                    onClicked: WindowScenes.openWindow("settings")
+                }
+                ToolbarButton {
+                    id: infoButton
+                    objectName: "infoButton"
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    symbol: "info.circle"
+                    toolTip: Localized.text("sidebar.info", "Información")
+                    onClicked: root.showInfoSheet = true
+                }
+            }
+        }
+    }
+
+    function moveSelection(step) {
+        const items = NavigationState.sidebarItems
+        let index = sectionList.currentIndex
+        index = index < 0 ? (step > 0 ? 0 : items.length - 1)
+                          : Math.max(0, Math.min(items.length - 1, index + step))
+        NavigationState.sidebarSelection = items[index].id
+    }
+
+    function maximumSidebarWidth() {
+        // No fixed upper bound; only the detail column is kept usable.
+        return Math.max(minimumSidebarWidth, root.width - 320)
+    }
+
+    // The split line, with a handle to resize the sidebar or drag it closed.
+    Rectangle {
+        id: splitLine
+        anchors.left: sidebar.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        width: sidebar.visible ? 1 : 0
+        color: Theme.dark ? Qt.rgba(0, 0, 0, 0.6) : Qt.rgba(0, 0, 0, 0.14)
+        z: 2
+
+        MouseArea {
+            id: splitter
+            anchors.horizontalCenter: parent.horizontalCenter
+            anchors.top: parent.top
+            anchors.bottom: parent.bottom
+            width: 7
+            enabled: sidebar.visible
+            cursorShape: Qt.SplitHCursor
+            preventStealing: true
+            property real startX: 0
+            property real startWidth: 0
+            onPressed: mouse => {
+                startX = mapToItem(root, mouse.x, 0).x
+                startWidth = sidebar.width
+            }
+            onPositionChanged: mouse => {
+                const proposed = startWidth + mapToItem(root, mouse.x, 0).x - startX
+                if (proposed < root.minimumSidebarWidth - 70) {
+                    columns.value = ColumnVisibility.DetailOnly
+                    return
+                }
+                if (!columns.showsSidebar)
+                    columns.value = ColumnVisibility.All
+                root.sidebarWidth = Math.max(root.minimumSidebarWidth, Math.min(root.maximumSidebarWidth(), proposed))
+            }
+        }
+    }
+
+    // With the sidebar hidden, dragging from the window's left edge brings it back.
+    MouseArea {
+        id: edgeHandle
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        width: 4
+        z: 3
+        enabled: !columns.showsSidebar
+        cursorShape: Qt.SplitHCursor
+        onPositionChanged: mouse => {
+            if (mouse.x > 40)
+                columns.value = ColumnVisibility.All
+        }
+    }
+
+    // Detail ---------------------------------------------------------------------------------
+
+    Item {
+        id: detail
+        objectName: "detail"
+        anchors.left: splitLine.right
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+
+        Rectangle {
+            anchors.fill: parent
+            color: Theme.background
+        }
+
+        // A new screen for every change of section; the one that leaves is destroyed.
+        Loader {
+            id: detailLoader
+            objectName: "detailLoader"
+            anchors.fill: parent
+            active: root.repository !== null
+            sourceComponent: {
+                switch (NavigationState.sidebarSelection) {
+                case "sismos": return latestComponent
+                case "historico": return historicoComponent
+                case "mapa": return mapComponent
+                case "stats": return statsComponent
+                default: return placeholderComponent
+                }
+            }
+        }
+    }
+
+    readonly property url latestUrl: "qrc:/Sismovantaquelorin/EarthquakeListView.qml"
+
+    Component {
+        id: latestComponent
+        // Until the latest-events screen lands, a titled page stands in its place.
+        Loader {
+            objectName: "latestSection"
+            Component.onCompleted: {
+                const screen = Qt.createComponent(root.latestUrl)
+                if (screen.status === Component.Ready)
+                    setSource(root.latestUrl, { repository: root.repository, context: root.context })
+                else
+                    sourceComponent = latestPlaceholder
+            }
+        }
+    }
+    Component {
+        id: latestPlaceholder
+        NavigationStack {
+            initialItem: NavigationPage { title: Localized.text("tab.sismos", "Sismos") }
+        }
+    }
+    Component {
+        id: historicoComponent
+        HistoricoView {}
+    }
+    Component {
+        id: mapComponent
+        MapView { repository: root.repository }
+    }
+    Component {
+        id: statsComponent
+        StatsView {}
+    }
+    Component {
+        id: placeholderComponent
+        Item {
+            objectName: "selectSectionPlaceholder"
+            Rectangle {
+                anchors.fill: parent
+                color: Theme.background
+            }
+            EmptyStateView {
+                anchors.fill: parent
+                symbol: "sidebar.left"
+                title: Localized.text("mac.selectSection", "Select a section")
+            }
+        }
+    }
+
+    // Information sheet --------------------------------------------------------------------
+
+    Sheet {
+        id: infoSheet
+        objectName: "infoSheet"
+        padding: 0
+        onClosed: root.showInfoSheet = false
+
+        Item {
+            implicitWidth: 520
+            implicitHeight: 600
+
+            InfoView {
+                id: infoView
+                anchors.fill: parent
+                clip: true
+            }
+
+            ToolbarButton {
+                anchors.right: parent.right
+                anchors.top: parent.top
+                anchors.margins: 12
+                symbol: "xmark"
+                symbolSize: 12
+                toolTip: Localized.text("sheet.close", "Cerrar")
+                onClicked: infoSheet.close()
+            }
+        }
+    }
+
+    onShowInfoSheetChanged: {
+        if (showInfoSheet)
+            infoSheet.open()
+        else
+            infoSheet.close()
+    }
+}
