@@ -71,7 +71,7 @@ QString html(int rows, const QDateTime &newest, quint32 seed)
         const QString id = QStringLiteral("es%1%2").arg(when.date().year()).arg(QString::number(0x100000 + i, 36));
         const double magnitude = random.bounded(5.0);
         const bool felt = magnitude > 2.5 && random.bounded(3) == 0;
-        page += QStringLiteral("<tr class=\"fila\"><td class=\"evento\">") + id + QStringLiteral("</td><td>")
+        page += QStringLiteral("<tr><td class=\"evento\">") + id + QStringLiteral("</td><td>")
               + when.toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral("</td><td>")
               + when.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("</td><td>")
               + decimal(27.5 + random.bounded(1.8), 4) + QStringLiteral("</td><td>")
@@ -79,7 +79,7 @@ QString html(int rows, const QDateTime &newest, quint32 seed)
               + QString::number(random.bounded(1, 60)) + QStringLiteral("</td><td>")
               + (felt ? intensities[random.bounded(intensities.size())] : QString()) + QStringLiteral("</td><td>")
               + decimal(magnitude, 1) + QStringLiteral("</td><td>") + types[random.bounded(types.size())]
-              + QStringLiteral("</td><td class=\"localizacion\"><a href=\"/web/ign/portal/sis-catalogo-terremotos?evid=")
+              + QStringLiteral("</td><td class=\"localizacion\"><a href=\"/detalle?evid=")
               + id + QStringLiteral("\" target=\"_blank\">") + names[random.bounded(names.size())]
               + QStringLiteral("</a>&nbsp;</td></tr>\n");
     }

@@ -6,6 +6,9 @@
 #include <QTimer>
 
 #include <array>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -16,54 +19,83 @@
 
 namespace {
 
-constexpr char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
-
 // Does `text` hold `pattern` (lower-case ASCII) at `pos`, ignoring ASCII case? The patterns
 // are made of letters that no other character folds to, so this is a full case-insensitive
 // comparison.
-inline bool matchesAt(QStringView text, qsizetype pos, std::u16string_view pattern)
+template <size_t N>
+inline bool matchesAt(QStringView text, qsizetype pos, const char16_t (&pattern)[N])
 {
-    if (text.size() - pos < qsizetype(pattern.size()))
+    constexpr qsizetype length = qsizetype(N) - 1;
+    if (text.size() - pos < length)
         return false;
     const char16_t *p = reinterpret_cast<const char16_t *>(text.utf16()) + pos;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (asciiLower(p[i]) != pattern[i])
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t want = pattern[i];
+        // Setting bit 5 maps exactly 'A'-'Z' onto 'a'-'z' among the values that can equal a letter.
+        const char16_t have = (want >= u'a' && want <= u'z') ? char16_t(p[i] | 0x20) : p[i];
+        if (have != want)
             return false;
     }
     return true;
 }
 
+// Index of the first `c` at or after `from`, or -1. Tags are a few characters apart, so an
+// inline vector loop beats a library call per tag.
+inline qsizetype findChar(QStringView text, qsizetype from, char16_t c)
+{
+    const char16_t *data = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype n = text.size();
+    qsizetype i = from;
+#ifdef __SSE2__
+    const __m128i needle = _mm_set1_epi16(short(c));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + 8));
+        const unsigned mask = unsigned(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, needle),
+                                                                         _mm_cmpeq_epi16(b, needle))));
+        if (mask)
+            return i + __builtin_ctz(mask);
+    }
+#endif
+    for (; i < n; ++i) {
+        if (data[i] == c)
+            return i;
+    }
+    return -1;
+}
+
 // First case-insensitive occurrence of `pattern` (which starts with '<') at or after `from`.
-inline qsizetype findTag(QStringView text, qsizetype from, std::u16string_view pattern)
+template <size_t N>
+inline qsizetype findTag(QStringView text, qsizetype from, const char16_t (&pattern)[N])
 {
     for (;;) {
-        const qsizetype lt = text.indexOf(u'<', from);
+        const qsizetype lt = findChar(text, from, u'<');
         if (lt < 0 || matchesAt(text, lt, pattern))
             return lt;
         from = lt + 1;
     }
 }
 
-// Replaces every `pattern` in the first `length` characters of `text` by `replacement`,
-// left to right without rescanning, in place (the replacement is always shorter).
+// Replaces every `pattern` (which starts with '&') in the first `length` characters of `text`
+// by `replacement`, left to right without rescanning, in place (the replacement is shorter).
 void replaceAll(QString &text, qsizetype &length, std::u16string_view pattern, char16_t replacement)
 {
-    const QStringView needle(pattern.data(), qsizetype(pattern.size()));
-    qsizetype found = QStringView(text.constData(), length).indexOf(needle);
-    if (found < 0)
+    const qsizetype first = findChar(QStringView(text.constData(), length), 0, u'&');
+    if (first < 0)
         return;
-    QChar *data = text.data();
-    qsizetype write = found;
-    qsizetype read = found;
-    while (found >= 0) {
-        while (read < found)
+    char16_t *data = reinterpret_cast<char16_t *>(text.data());
+    const qsizetype m = qsizetype(pattern.size());
+    qsizetype write = first;
+    qsizetype read = first;
+    while (read < length) {
+        if (data[read] == u'&' && length - read >= m
+            && std::u16string_view(data + read, size_t(m)) == pattern) {
+            data[write++] = replacement;
+            read += m;
+        } else {
             data[write++] = data[read++];
-        data[write++] = QChar(replacement);
-        read = found + needle.size();
-        found = QStringView(text.constData(), length).indexOf(needle, read);
+        }
     }
-    while (read < length)
-        data[write++] = data[read++];
     length = write;
 }
 
@@ -194,22 +226,27 @@ void HTMLParser::fetchHTML(const QUrl &url, QObject *context, TextCompletion com
     });
 }
 
-QList<QStringView> HTMLParser::extractTableRows(QStringView html)
+template <typename Visit>
+qsizetype HTMLParser::extractTableRows(QStringView html, Visit &&visit)
 {
-    QList<QStringView> rows;
+    qsizetype count = 0;
     qsizetype cursor = 0;
+    TagPositions tags;
     for (;;) {
         const qsizetype start = findTag(html, cursor, u"<tr");
         if (start < 0)
             break;
         // One pass over the row's tags finds its end and whether it holds a header cell.
+        tags.clear();
+        tags.append(0);
         qsizetype end = -1;
         bool header = false;
         qsizetype from = start + 3;
         for (;;) {
-            const qsizetype lt = html.indexOf(u'<', from);
+            const qsizetype lt = findChar(html, from, u'<');
             if (lt < 0)
                 break;
+            tags.append(lt - start);
             if (matchesAt(html, lt, u"</tr>")) {
                 end = lt + 5;
                 break;
@@ -220,25 +257,37 @@ QList<QStringView> HTMLParser::extractTableRows(QStringView html)
         }
         if (end < 0)
             break; // an unclosed row and everything after it are dropped
-        if (!header)
-            rows.append(html.sliced(start, end - start));
+        if (!header) {
+            ++count;
+            visit(html.sliced(start, end - start), std::as_const(tags));
+        }
         cursor = end;
     }
-    return rows;
+    return count;
 }
 
-HTMLParser::Cells HTMLParser::extractCells(QStringView row)
+HTMLParser::Cells HTMLParser::extractCells(QStringView row, const TagPositions &tags)
 {
     Cells cells;
     qsizetype cursor = 0;
+    qsizetype t = 0;
+    const qsizetype tagCount = tags.size();
+    // The next tag at or after `from` that reads `pattern`, or -1.
+    const auto next = [&](qsizetype from, const auto &pattern) -> qsizetype {
+        for (; t < tagCount; ++t) {
+            if (tags[t] >= from && matchesAt(row, tags[t], pattern))
+                return tags[t];
+        }
+        return -1;
+    };
     while (cells.size() < kCellCount) {
-        const qsizetype open = findTag(row, cursor, u"<td");
+        const qsizetype open = next(cursor, u"<td");
         if (open < 0)
             break;
-        const qsizetype contentStart = row.indexOf(u'>', open + 3);
+        const qsizetype contentStart = findChar(row, open + 3, u'>');
         if (contentStart < 0)
             break;
-        const qsizetype close = findTag(row, contentStart + 1, u"</td>");
+        const qsizetype close = next(contentStart + 1, u"</td>");
         if (close < 0)
             break;
         cells.append(row.sliced(contentStart + 1, close - contentStart - 1));
@@ -256,8 +305,13 @@ QStringView HTMLParser::cleanText(QStringView raw, QString &buffer)
             break;
         }
     }
-    if (plain)
+    if (plain) {
+        // Printable ASCII at both ends is never white space: nothing to trim.
+        const auto printable = [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; };
+        if (raw.isEmpty() || (printable(raw.front()) && printable(raw.back())))
+            return raw;
         return raw.trimmed();
+    }
 
     // Markup: every "<", one or more characters other than ">", and a ">" go; "<>" stays.
     buffer.resize(raw.size());
@@ -266,7 +320,7 @@ QStringView HTMLParser::cleanText(QStringView raw, QString &buffer)
     const qsizetype n = raw.size();
     for (qsizetype i = 0; i < n;) {
         if (raw[i] == u'<') {
-            const qsizetype gt = raw.indexOf(u'>', i + 1);
+            const qsizetype gt = findChar(raw, i + 1, u'>');
             if (gt < 0) { // no tag can end after this point
                 for (; i < n; ++i)
                     out[length++] = raw[i];
@@ -281,7 +335,7 @@ QStringView HTMLParser::cleanText(QStringView raw, QString &buffer)
     }
 
     // Entities, one pass each in this order: "&amp;lt;" becomes "<", "&amp;nbsp;" "&nbsp;".
-    if (QStringView(buffer.constData(), length).contains(u'&')) {
+    if (findChar(QStringView(buffer.constData(), length), 0, u'&') >= 0) {
         replaceAll(buffer, length, u"&nbsp;", u' ');
         replaceAll(buffer, length, u"&amp;", u'&');
         replaceAll(buffer, length, u"&lt;", u'<');
@@ -357,25 +411,33 @@ std::optional<double> HTMLParser::parseDecimal(QStringView text)
 
 Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
 {
-    const QList<QStringView> rows = extractTableRows(html);
-    if (rows.isEmpty())
-        return toError(HTMLParserError::noTableFound);
-
     ParsedEarthquakeList result;
-    result.reserve(rows.size());
     std::array<QString, kCellCount> buffers;
     std::array<QStringView, kCellCount> cell;
-    for (const QStringView row : rows) {
-        const Cells raw = extractCells(row);
+    // Types and intensities repeat from row to row: share one copy while they do.
+    const QString dash = QStringLiteral(u"\u2014");
+    QString lastType;
+    QString lastIntensity;
+    const auto shared = [](QString &last, QStringView text) {
+        if (last != text)
+            last = text.toString();
+        return last;
+    };
+    const qsizetype rowCount = extractTableRows(html, [&](QStringView row, const TagPositions &tags) {
+        if (result.capacity() == 0) {
+            // A catalogue row takes about 300 characters: reserving spares the list's regrowth.
+            result.reserve(qMin<qsizetype>(html.size() / 300 + 1, 50'000));
+        }
+        const Cells raw = extractCells(row, tags);
         if (raw.size() < kCellCount)
-            continue;
+            return;
         for (qsizetype i = 0; i < kCellCount; ++i)
             cell[i] = cleanText(raw[i], buffers[i]);
         if (cell[0].isEmpty())
-            continue;
+            return;
         std::optional<QDateTime> date = parseDate(cell[1], cell[2]);
         if (!date)
-            continue;
+            return;
         // A non-finite number would pass for a strong quake or break depth arithmetic.
         const auto number = [&](int i) {
             std::optional<double> value = parseDecimal(cell[i]);
@@ -383,16 +445,16 @@ Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
         };
         const std::optional<double> latitude = number(3);
         if (!latitude)
-            continue;
+            return;
         const std::optional<double> longitude = number(4);
         if (!longitude)
-            continue;
+            return;
         const std::optional<double> depth = number(5);
         if (!depth)
-            continue;
+            return;
         const std::optional<double> magnitude = number(7);
         if (!magnitude)
-            continue;
+            return;
 
         ParsedEarthquake event;
         event.eventID = cell[0].toString();
@@ -401,12 +463,14 @@ Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
         event.longitude = *longitude;
         event.depth = *depth;
         event.magnitude = *magnitude;
-        event.magnitudeType = cell[8].isEmpty() ? QStringLiteral(u"\u2014") : cell[8].toString();
+        event.magnitudeType = cell[8].isEmpty() ? dash : shared(lastType, cell[8]);
         if (!cell[6].isEmpty())
-            event.maxIntensity = cell[6].toString();
+            event.maxIntensity = shared(lastIntensity, cell[6]);
         event.location = cell[9].toString();
         result.append(std::move(event));
-    }
+    });
+    if (rowCount == 0)
+        return toError(HTMLParserError::noTableFound);
     if (result.isEmpty())
         return toError(HTMLParserError::noRowsParsed);
     return result;

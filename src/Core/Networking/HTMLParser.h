@@ -45,12 +45,17 @@ private:
     using TextCompletion = std::function<void(Expected<QString>)>;
     void fetchHTML(const QUrl &url, QObject *context, TextCompletion completion) const;
 
-    // Views into the page text; they live as long as it does.
-    static QList<QStringView> extractTableRows(QStringView html);
+    // Where each "<" of a row text stands, from its start: the row's cells are found among
+    // these instead of scanning the row a second time.
+    using TagPositions = QVarLengthArray<qsizetype, 64>;
+    // Calls visit(row, tags) for every row that is not a header row, in page order, with a view
+    // into `html`; returns how many there were.
+    template <typename Visit>
+    static qsizetype extractTableRows(QStringView html, Visit &&visit);
     // The first `kCellCount` cells at most: later ones are never read.
     static constexpr qsizetype kCellCount = 10;
     using Cells = QVarLengthArray<QStringView, kCellCount>;
-    static Cells extractCells(QStringView row);
+    static Cells extractCells(QStringView row, const TagPositions &tags);
     // The plain text of a raw cell: a view into `raw` when nothing but trimming was needed,
     // otherwise into `buffer`.
     static QStringView cleanText(QStringView raw, QString &buffer);
