@@ -2,6 +2,8 @@
 
 #include "Persistence/ModelContainer.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -145,26 +147,18 @@ Expected<qint64> ModelContext::fetchCount(const FetchDescriptor &descriptor) con
 Expected<QSet<QString>> ModelContext::fetchStoredEventIDs(const QStringList &eventIDs) const
 {
     QSet<QString> found;
+    if (eventIDs.isEmpty())
+        return found;
+    // One query for the whole list: the identifiers travel as one JSON array parameter.
+    const QByteArray list = QJsonDocument(QJsonArray::fromStringList(eventIDs)).toJson(QJsonDocument::Compact);
     QSqlQuery q(m_container->database());
-    // SQLite allows 32766 bound parameters; stay well below in chunks.
-    constexpr qsizetype chunk = 500;
-    for (qsizetype start = 0; start < eventIDs.size(); start += chunk) {
-        const qsizetype n = qMin(chunk, eventIDs.size() - start);
-        QString placeholders;
-        placeholders.reserve(n * 2);
-        for (qsizetype i = 0; i < n; ++i)
-            placeholders += i ? QStringLiteral(",?") : QStringLiteral("?");
-        QVariantList values;
-        values.reserve(n);
-        for (qsizetype i = 0; i < n; ++i)
-            values << eventIDs.at(start + i);
-        if (!run(q, QStringLiteral("SELECT eventID FROM Earthquake WHERE eventID IN (%1)").arg(placeholders), values))
-            return storeError(q.lastError());
-        while (q.next())
-            found.insert(q.value(0).toString());
-        if (q.lastError().isValid())
-            return storeError(q.lastError());
-    }
+    if (!run(q, QStringLiteral("SELECT eventID FROM Earthquake WHERE eventID IN (SELECT value FROM json_each(?))"),
+             {QString::fromUtf8(list)}))
+        return storeError(q.lastError());
+    while (q.next())
+        found.insert(q.value(0).toString());
+    if (q.lastError().isValid())
+        return storeError(q.lastError());
     return found;
 }
 
