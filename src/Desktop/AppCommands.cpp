@@ -64,13 +64,13 @@ AppCommands::AppCommands()
     const auto key = [](const char *k) { return QString::fromLatin1(k); };
     m_commands = {
         {QStringLiteral("newWindow"), app, key("menu.newWindow"), QStringLiteral("Nueva ventana"),
-         QKeySequence(QKeySequence::New), false, [this] { if (m_newWindow) m_newWindow(); }},
+         QKeySequence(QStringLiteral("Ctrl+N")), false, [this] { if (m_newWindow) m_newWindow(); }},
         {QStringLiteral("refresh"), app, key("menu.refresh"), QStringLiteral("Actualizar terremotos"),
          QKeySequence(QStringLiteral("Ctrl+R")), true, post(NamedNotifications::appDidBecomeActive)},
         {QStringLiteral("settings"), app, key("menu.nav.ajustes"), QStringLiteral("Ajustes"),
          QKeySequence(QStringLiteral("Ctrl+,")), true, post(NamedNotifications::openSettings)},
         {QStringLiteral("quit"), app, key("menu.quit"), QStringLiteral("Salir"),
-         QKeySequence(QKeySequence::Quit), true, [this] { if (m_quit) m_quit(); }},
+         QKeySequence(QStringLiteral("Ctrl+Q")), true, [this] { if (m_quit) m_quit(); }},
 
         {QStringLiteral("toggleSidebar"), view, key("menu.toggleSidebar"),
          QStringLiteral("Mostrar/Ocultar barra lateral"), QKeySequence(QStringLiteral("Ctrl+Shift+S")), false,

@@ -318,28 +318,38 @@ Item {
                 }
             }
         }
-    }
 
-    readonly property url latestUrl: "qrc:/Sismovantaquelorin/EarthquakeListView.qml"
+        // With the sidebar hidden, a small floating control in the corner where the sidebar's
+        // own bar sits brings it back.
+        Rectangle {
+            objectName: "showSidebarButton"
+            anchors.left: parent.left
+            anchors.bottom: parent.bottom
+            anchors.margins: 10
+            width: showSidebar.width + 4
+            height: showSidebar.height + 4
+            radius: Theme.controlRadius + 2
+            visible: !columns.showsSidebar
+            color: Theme.popoverBackground
+            border.width: 1
+            border.color: Theme.separator
 
-    Component {
-        id: latestComponent
-        // Until the latest-events screen lands, a titled page stands in its place.
-        Loader {
-            objectName: "latestSection"
-            Component.onCompleted: {
-                const screen = Qt.createComponent(root.latestUrl)
-                if (screen.status === Component.Ready)
-                    setSource(root.latestUrl, { repository: root.repository, context: root.context })
-                else
-                    sourceComponent = latestPlaceholder
+            ToolbarButton {
+                id: showSidebar
+                anchors.centerIn: parent
+                symbol: "sidebar.left"
+                toolTip: Localized.text("menu.toggleSidebar", "Mostrar/Ocultar barra lateral")
+                onClicked: columns.toggle()
             }
         }
     }
+
     Component {
-        id: latestPlaceholder
-        NavigationStack {
-            initialItem: NavigationPage { title: Localized.text("tab.sismos", "Sismos") }
+        id: latestComponent
+        EarthquakeListView {
+            objectName: "latestSection"
+            repository: root.repository
+            context: root.context
         }
     }
     Component {
@@ -401,9 +411,12 @@ Item {
     }
 
     onShowInfoSheetChanged: {
-        if (showInfoSheet)
+        if (showInfoSheet && _window)
             infoSheet.open()
-        else
+        else if (!showInfoSheet)
             infoSheet.close()
     }
+    // A sheet asked for before the view is in a window opens once it is.
+    readonly property var _window: Window.window
+    on_WindowChanged: if (showInfoSheet && _window) Qt.callLater(infoSheet.open)
 }

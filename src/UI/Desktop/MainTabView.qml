@@ -42,18 +42,12 @@ Item {
         Loader {
             objectName: "tab_sismos"
             active: root.repository !== null && (root.currentIndex === 0 || item !== null)
-            readonly property url latestUrl: "qrc:/Sismovantaquelorin/EarthquakeListView.qml"
-            function load() {
-                if (!active || item)
-                    return
-                // Until the latest-events screen lands, a titled page stands in its place.
-                if (Qt.createComponent(latestUrl).status === Component.Ready)
-                    setSource(latestUrl, { repository: root.repository, context: root.context })
-                else
-                    sourceComponent = latestPlaceholder
+            sourceComponent: Component {
+                EarthquakeListView {
+                    repository: root.repository
+                    context: root.context
+                }
             }
-            onActiveChanged: load()
-            Component.onCompleted: load()
         }
         Loader {
             objectName: "tab_mapa"
@@ -68,13 +62,6 @@ Item {
             sourceComponent: Component {
                 StatsView {}
             }
-        }
-    }
-
-    Component {
-        id: latestPlaceholder
-        NavigationStack {
-            initialItem: NavigationPage { title: Localized.text("tab.sismos", "Sismos") }
         }
     }
 

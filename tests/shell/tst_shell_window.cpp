@@ -1,0 +1,313 @@
+// The main window as a whole, offscreen: what a fresh launch shows, the sections built anew,
+// the sidebar toggle, the information sheet, the single settings window, several windows
+// reacting to one notification, the menu shortcuts, and the compact tab layout.
+// Runs on a store and settings in a temporary folder, with a catalogue address that refuses.
+#include "Desktop/NavigationState.h"
+#include "Desktop/WindowScenes.h"
+#include "Desktop/FirstLaunchPermission.h"
+#include "Persistence/ModelContainer.h"
+#include "Persistence/ModelContext.h"
+#include "Persistence/PersistenceController.h"
+#include "Platform/NamedNotifications.h"
+#include "Platform/UserDefaults.h"
+
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QQmlComponent>
+#include <QQmlExtensionPlugin>
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
+Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_DesktopPlugin)
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
+
+namespace {
+
+// Delegates have a visual parent only, so they are found through the item tree.
+QQuickItem *findItem(QQuickItem *root, const QString &name)
+{
+    if (!root)
+        return nullptr;
+    if (root->objectName() == name)
+        return root;
+    for (QQuickItem *child : root->childItems())
+        if (QQuickItem *found = findItem(child, name))
+            return found;
+    return nullptr;
+}
+
+QQuickItem *findItem(QQuickWindow *window, const QString &name)
+{
+    return findItem(window->contentItem(), name);
+}
+
+QQuickItem *mainViewOf(QQuickWindow *window)
+{
+    return window ? window->findChild<QQuickItem *>(QStringLiteral("mainView")) : nullptr;
+}
+
+QObject *detailScreen(QQuickWindow *window)
+{
+    QObject *loader = window->findChild<QObject *>(QStringLiteral("detailLoader"));
+    return loader ? loader->property("item").value<QObject *>() : nullptr;
+}
+
+QObject *infoSheet(QQuickWindow *window)
+{
+    return window->findChild<QObject *>(QStringLiteral("infoSheet"));
+}
+
+bool sidebarShown(QQuickWindow *window)
+{
+    QObject *columns = mainViewOf(window)->property("columnVisibility").value<QObject *>();
+    return columns->property("showsSidebar").toBool();
+}
+
+}  // namespace
+
+class TestShellWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void freshLaunchShowsTheLatestEventsWithTheSidebar();
+    void sectionsAreBuiltAnewAndAnEmptySelectionShowsThePlaceholder();
+    void notificationsReachEveryMainWindow();
+    void settingsWindowIsSingle();
+    void shortcutsRunTheCommands();
+    void compactLayoutHasThreeTabsOnOneRepository();
+
+private:
+    QQuickWindow *openWindow();
+    QQmlApplicationEngine *m_engine = nullptr;
+};
+
+void TestShellWindow::initTestCase()
+{
+    m_engine = new QQmlApplicationEngine(this);
+    m_engine->addImportPath(QStringLiteral("qrc:/"));
+    WindowScenes::shared()->setEngine(m_engine);
+}
+
+void TestShellWindow::cleanup()
+{
+    WindowScenes::shared()->closeAll();
+    NavigationState::shared()->setSidebarSelection(SidebarItem::sismos);
+}
+
+QQuickWindow *TestShellWindow::openWindow()
+{
+    QQuickWindow *window = WindowScenes::shared()->openMainWindow();
+    if (window)
+        QTest::qWaitForWindowExposed(window);
+    return window;
+}
+
+void TestShellWindow::freshLaunchShowsTheLatestEventsWithTheSidebar()
+{
+    // Nothing has asked for notification permission in this installation yet.
+    QVERIFY(!UserDefaults::standard().boolValue(FirstLaunchPermission::hasAskedKey));
+
+    QQuickWindow *window = openWindow();
+    QVERIFY(window);
+    QCOMPARE(window->size(), QSize(1100, 720));
+    QVERIFY(sidebarShown(window));
+
+    auto *list = window->findChild<QQuickItem *>(QStringLiteral("sectionList"));
+    QVERIFY(list);
+    QStringList rows;
+    for (const char *id : {"sismos", "historico", "mapa", "stats"}) {
+        auto *row = findItem(window, QStringLiteral("sidebarRow_") + QLatin1String(id));
+        QVERIFY2(row && row->isVisible() && row->width() > 100, id);
+        rows << QLatin1String(id);
+    }
+    auto *sidebar = window->findChild<QQuickItem *>(QStringLiteral("sidebar"));
+    QTRY_COMPARE(sidebar->width(), 190.0);  // its ideal width
+
+    QObject *screen = detailScreen(window);
+    QVERIFY(screen);
+    QCOMPARE(screen->objectName(), QStringLiteral("latestSection"));
+    QVERIFY(screen->property("repository").value<QObject *>());
+    QCOMPARE(screen->property("repository").value<QObject *>(),
+             mainViewOf(window)->property("repository").value<QObject *>());
+    QVERIFY(!infoSheet(window)->property("visible").toBool());
+    QVERIFY(!WindowScenes::shared()->settingsWindow());  // nothing opens settings at launch
+
+    // The first main view asked, once, and wrote the flag.
+    QVERIFY(UserDefaults::standard().boolValue(FirstLaunchPermission::hasAskedKey));
+
+    // The rendered window really draws the sidebar's background and the detail beside it.
+    const QImage image = window->grabWindow();
+    QVERIFY(!image.isNull());
+    const QPoint sidebarPoint(int(sidebar->width() / 2 * image.devicePixelRatio()), image.height() - 80);
+    const QPoint detailPoint(image.width() - 40, image.height() - 40);
+    QVERIFY(image.pixelColor(sidebarPoint) != image.pixelColor(detailPoint));
+}
+
+void TestShellWindow::sectionsAreBuiltAnewAndAnEmptySelectionShowsThePlaceholder()
+{
+    QQuickWindow *window = openWindow();
+    QPointer<QObject> first = detailScreen(window);
+    QObject *repository = mainViewOf(window)->property("repository").value<QObject *>();
+
+    // A click on the history row.
+    auto *row = findItem(window, QStringLiteral("sidebarRow_historico"));
+    QTest::mouseClick(window, Qt::LeftButton, {}, row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
+    QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("historico"));
+    QTRY_VERIFY(!first);  // the latest-events screen left with its state
+
+    NavigationState::shared()->setSidebarSelection(SidebarItem::mapa);
+    QObject *map = detailScreen(window);
+    QCOMPARE(map->property("repository").value<QObject *>(), repository);
+
+    NavigationState::shared()->setSidebarSelection(SidebarItem::sismos);
+    QObject *again = detailScreen(window);
+    QCOMPARE(again->objectName(), QStringLiteral("latestSection"));
+    QCOMPARE(mainViewOf(window)->property("repository").value<QObject *>(), repository);  // the window's stays
+
+    // Ctrl+click on the selected row clears the selection.
+    row = findItem(window, QStringLiteral("sidebarRow_sismos"));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::ControlModifier,
+                      row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
+    QCOMPARE(NavigationState::shared()->sidebarSelection(), std::nullopt);
+    QCOMPARE(detailScreen(window)->objectName(), QStringLiteral("selectSectionPlaceholder"));
+}
+
+void TestShellWindow::notificationsReachEveryMainWindow()
+{
+    QQuickWindow *one = openWindow();
+    QQuickWindow *two = openWindow();
+    QVERIFY(one && two && one != two);
+    QVERIFY(mainViewOf(one)->property("repository").value<QObject *>()
+            != mainViewOf(two)->property("repository").value<QObject *>());
+
+    NamedNotifications::defaultCenter()->post(NamedNotifications::toggleSidebar);
+    QVERIFY(!sidebarShown(one) && !sidebarShown(two));
+    auto *sidebar = one->findChild<QQuickItem *>(QStringLiteral("sidebar"));
+    QTRY_VERIFY(!sidebar->isVisible());
+    NamedNotifications::defaultCenter()->post(NamedNotifications::toggleSidebar);
+    QVERIFY(sidebarShown(one) && sidebarShown(two));
+
+    NamedNotifications::defaultCenter()->post(NamedNotifications::openInfo);
+    QTRY_VERIFY(infoSheet(one)->property("visible").toBool());
+    QTRY_VERIFY(infoSheet(two)->property("visible").toBool());
+    QMetaObject::invokeMethod(infoSheet(one), "close");  // dismissing sets that window's flag back
+    QTRY_VERIFY(!mainViewOf(one)->property("showInfoSheet").toBool());
+    QVERIFY(mainViewOf(two)->property("showInfoSheet").toBool());
+
+    // Both windows always show the same section.
+    NavigationState::shared()->setSidebarSelection(SidebarItem::stats);
+    QCOMPARE(detailScreen(one)->metaObject()->className(), detailScreen(two)->metaObject()->className());
+    QVERIFY(detailScreen(one) != detailScreen(two));
+
+    // A closed window goes away with its root view and its repository.
+    QPointer<QObject> repository = mainViewOf(one)->property("repository").value<QObject *>();
+    one->close();
+    QTRY_VERIFY(!repository);
+    QCOMPARE(WindowScenes::shared()->mainWindowCount(), 1);
+}
+
+void TestShellWindow::settingsWindowIsSingle()
+{
+    QQuickWindow *window = openWindow();
+    auto *button = window->findChild<QQuickItem *>(QStringLiteral("settingsButton"));
+    QTest::mouseClick(window, Qt::LeftButton, {},
+                      button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
+    QPointer<QQuickWindow> settings = WindowScenes::shared()->settingsWindow();
+    QVERIFY(settings);
+    QCOMPARE(settings->title(), QStringLiteral("Ajustes"));
+    QCOMPARE(settings->size(), QSize(520, 480));
+    QVERIFY(settings->isVisible());
+
+    NamedNotifications::defaultCenter()->post(NamedNotifications::openSettings);
+    QCOMPARE(WindowScenes::shared()->settingsWindow(), settings.data());  // brought forward, not a second one
+
+    settings->close();
+    QTRY_VERIFY(!settings);
+    QVERIFY(window->isVisible());  // closing settings leaves the main window as it was
+    NamedNotifications::defaultCenter()->post(NamedNotifications::openSettings);
+    QVERIFY(WindowScenes::shared()->settingsWindow());
+}
+
+void TestShellWindow::shortcutsRunTheCommands()
+{
+    QQuickWindow *window = openWindow();
+    window->requestActivate();
+    QTRY_VERIFY(window->isActive());
+
+    QTest::keyClick(window, Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("historico"));
+    QTest::keyClick(window, Qt::Key_4, Qt::ControlModifier);
+    QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("stats"));
+    QTest::keyClick(window, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(detailScreen(window)->objectName(), QStringLiteral("latestSection"));
+
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!sidebarShown(window));
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(sidebarShown(window));
+
+    QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
+    QTRY_VERIFY(mainViewOf(window)->property("showInfoSheet").toBool());
+    QTRY_VERIFY(infoSheet(window)->property("opened").toBool());
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!mainViewOf(window)->property("showInfoSheet").toBool());
+}
+
+void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
+{
+    QQmlComponent component(m_engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/MainTabView.qml")));
+    std::unique_ptr<QObject> object(component.create());
+    QVERIFY2(object, qPrintable(component.errorString()));
+    auto *view = qobject_cast<QQuickItem *>(object.get());
+    QQuickWindow window;
+    view->setParentItem(window.contentItem());
+    view->setSize(QSizeF(420, 700));
+    window.resize(420, 700);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const QVariantList tabs = view->property("tabs").toList();
+    QCOMPARE(tabs.size(), 3);
+    QCOMPARE(tabs.at(2).toMap().value("title").toString(), QStringLiteral("Estadísticas"));
+    QCOMPARE(tabs.at(0).toMap().value("icon").toString(), QStringLiteral("list.bullet.rectangle"));
+
+    auto *sismos = view->findChild<QObject *>(QStringLiteral("tab_sismos"));
+    auto *mapa = view->findChild<QObject *>(QStringLiteral("tab_mapa"));
+    QTRY_VERIFY(sismos->property("item").value<QObject *>());
+    QVERIFY(!mapa->property("item").value<QObject *>());  // built when first chosen
+
+    auto *mapButton = findItem(view, QStringLiteral("tabButton_mapa"));
+    QTest::mouseClick(&window, Qt::LeftButton, {},
+                      mapButton->mapToScene(QPointF(mapButton->width() / 2, mapButton->height() / 2)).toPoint());
+    QTRY_VERIFY(mapa->property("item").value<QObject *>());
+    QObject *repository = view->property("repository").value<QObject *>();
+    QVERIFY(repository);
+    QCOMPARE(sismos->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
+    QCOMPARE(mapa->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
+    QVERIFY(sismos->property("item").value<QObject *>());  // the first tab is kept
+}
+
+int main(int argc, char *argv[])
+{
+    // A home of its own: the store, the settings and the permission flag start empty.
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("SISMOVANTAQUELORIN_CATALOGUE_URL", "http://127.0.0.1:9/get10dias");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("sismovantaquelorin"));
+    QGuiApplication::setOrganizationName(QStringLiteral("sismovantaquelorin"));
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    TestShellWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_shell_window.moc"
