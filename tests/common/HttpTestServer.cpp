@@ -1,6 +1,5 @@
 #include "HttpTestServer.h"
 
-#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
