@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainterPath>
+#include <QSGRenderNode>
+#include <vector>
+
+class CoastlineData;
+class QQuickWindow;
+
+// Drawing for Qt Quick's software renderer, which draws no custom geometry: the same
+// content painted with QPainter. Used when the scene graph runs without a GPU API (the
+// offscreen platform of the tests, machines without OpenGL).
+
+class SoftwareCoastNode : public QSGRenderNode
+{
+public:
+    explicit SoftwareCoastNode(QQuickWindow *window) : m_window(window) {}
+
+    void setState(const CoastlineData *data, int level, const QPointF &topLeftWorld, double scale,
+                  const QRectF &bounds, const QColor &land, const QColor &coast, double coastWidth);
+
+    void render(const RenderState *state) override;
+    StateFlags changedStates() const override { return {}; }
+    RenderingFlags flags() const override { return BoundedRectRendering; }
+    QRectF rect() const override { return m_bounds; }
+
+private:
+    QQuickWindow *m_window;
+    const CoastlineData *m_data = nullptr;
+    int m_level = -1;
+    int m_pathsLevel = -1;
+    QPainterPath m_fill, m_lines;   // world units
+    QPointF m_topLeft;
+    double m_scale = 1;
+    QRectF m_bounds;
+    QColor m_land, m_coast;
+    double m_coastWidth = 1;
+};
+
+class SoftwareSpriteNode : public QSGRenderNode
+{
+public:
+    struct Sprite {
+        QPointF position;   // top-left, in the node's (translated) coordinates
+        QRectF source;      // in the atlas, device pixels
+        QSizeF size;        // item pixels
+    };
+    explicit SoftwareSpriteNode(QQuickWindow *window) : m_window(window) {}
+
+    QImage atlas;
+    std::vector<Sprite> sprites;
+    QRectF bounds;      // the item's area, in the node's coordinates
+
+    void render(const RenderState *state) override;
+    StateFlags changedStates() const override { return {}; }
+    RenderingFlags flags() const override { return BoundedRectRendering; }
+    QRectF rect() const override { return bounds; }
+
+private:
+    QQuickWindow *m_window;
+};
