@@ -17,7 +17,7 @@ ApplicationWindow {
         const items = NavigationState.sidebarItems
         for (let i = 0; i < items.length; ++i)
             if (items[i].id === NavigationState.sidebarSelection)
-                return items[i].label + " — " + Localized.text("Terremotos", "Terremotos")
+                return items[i].label  // the platform appends the application's name
         return Localized.text("Terremotos", "Terremotos")
     }
 
