@@ -13,6 +13,7 @@ Rectangle {
     property bool sidebarHidden: false
     property bool infoSheet: false
     property bool dark: false
+    property int openMenu: -1
 
     color: Theme.background
 
@@ -23,6 +24,13 @@ Rectangle {
             mainView.columnVisibility.value = ColumnVisibility.DetailOnly
         if (infoSheet)
             mainView.showInfoSheet = true
+        if (openMenu >= 0)
+            Qt.callLater(() => {
+                const menu = menuBar.menuAt(openMenu)
+                menu.x = menuBar.itemAt(openMenu).x
+                menu.y = menuBar.height
+                menu.open()
+            })
     }
 
     AppMenuBar {

@@ -75,6 +75,8 @@ bool registerAll()
                           {QStringLiteral("sidebarHidden"), true}});
     ok = ok && addWindow(QStringLiteral("shell-main-info"), large,
                          {{QStringLiteral("section"), QStringLiteral("sismos")}, {QStringLiteral("infoSheet"), true}});
+    ok = ok && addWindow(QStringLiteral("shell-menu-navegar"), large,
+                         {{QStringLiteral("section"), QStringLiteral("mapa")}, {QStringLiteral("openMenu"), 2}});
     ok = ok && addWindow(QStringLiteral("shell-small-sismos"), small, {{QStringLiteral("section"), QStringLiteral("sismos")}});
     ok = ok && addWindow(QStringLiteral("shell-small-mapa"), small, {{QStringLiteral("section"), QStringLiteral("mapa")}});
     ok = ok && addWindow(QStringLiteral("shell-small-sidebar-hidden"), small,
