@@ -768,18 +768,24 @@ QSGNode *GeoMap::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
     }
 
     if (!m_attributionImage.isNull()) {
-        if (!node->attribution) {
-            node->attribution = new QSGSimpleTextureNode;
-            node->clip->appendChildNode(node->attribution);
-        }
         if (!node->attributionTexture || node->attributionImageKey != m_attributionImage.cacheKey()) {
-            delete node->attributionTexture;
+            QSGTexture *previous = node->attributionTexture;
             node->attributionTexture = window()->createTextureFromImage(m_attributionImage);
             node->attributionImageKey = m_attributionImage.cacheKey();
-            node->attribution->setTexture(node->attributionTexture);
+            if (node->attribution)
+                node->attribution->setTexture(node->attributionTexture);
+            delete previous;
         }
         const QSizeF sz = m_attributionImage.deviceIndependentSize();
-        node->attribution->setRect(QRectF(bounds.right() - sz.width(), bounds.bottom() - sz.height(), sz.width(), sz.height()));
+        const QRectF rect(bounds.right() - sz.width(), bounds.bottom() - sz.height(), sz.width(), sz.height());
+        if (!node->attribution) {
+            // textured before it joins the tree: the software renderer reads it at once
+            node->attribution = new QSGSimpleTextureNode;
+            node->attribution->setTexture(node->attributionTexture);
+            node->attribution->setRect(rect);
+            node->clip->appendChildNode(node->attribution);
+        }
+        node->attribution->setRect(rect);
     } else if (node->attribution) {
         node->clip->removeChildNode(node->attribution);
         delete node->attribution;

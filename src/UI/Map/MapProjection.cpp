@@ -11,7 +11,7 @@ QPointF toWorld(double latitude, double longitude)
     const double s = std::sin(lat * M_PI / 180.0);
     const double x = (longitude + 180.0) / 360.0;
     const double y = 0.5 - std::log((1.0 + s) / (1.0 - s)) / (4.0 * M_PI);
-    return {x, y};
+    return {x, std::clamp(y, 0.0, 1.0)};  // rounding at the limit latitudes
 }
 
 QGeoCoordinate fromWorld(const QPointF &world)
@@ -32,7 +32,10 @@ std::optional<double> zoomToFit(const CoordinateRegion &region, const QSizeF &vi
     const double lat = region.center.latitude();
     const double halfLat = std::abs(region.span.latitudeDelta) / 2.0;
     const double worldW = std::abs(region.span.longitudeDelta) / 360.0;
-    const double worldH = std::abs(toWorld(lat - halfLat, 0).y() - toWorld(lat + halfLat, 0).y());
+    // Mercator stretches the northern half more: the centre stays in the middle, so the
+    // taller half decides.
+    const double yc = toWorld(lat, 0).y();
+    const double worldH = 2.0 * std::max(yc - toWorld(lat + halfLat, 0).y(), toWorld(lat - halfLat, 0).y() - yc);
     if (worldW <= 0 && worldH <= 0)
         return std::nullopt;
     double scale = std::numeric_limits<double>::infinity();

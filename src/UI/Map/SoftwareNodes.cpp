@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
+#include <algorithm>
 
 namespace {
 QPainter *painterOf(QQuickWindow *window)
@@ -32,52 +33,68 @@ void SoftwareCoastNode::render(const RenderState *state)
 {
     if (!m_data || m_level < 0 || m_level >= m_data->levels().size())
         return;
-    if (m_pathsLevel != m_level) {
-        // one path of all land triangles (their union fills without seams) and one of shores
-        const auto &lvl = m_data->levels()[m_level];
-        m_fill = QPainterPath();
-        m_fill.setFillRule(Qt::WindingFill);
-        for (qsizetype i = 0; i + 2 < lvl.fillIndices.size(); i += 3) {
-            const QPointF &a = lvl.fillVertices[lvl.fillIndices[i]];
-            const QPointF &b = lvl.fillVertices[lvl.fillIndices[i + 1]];
-            const QPointF &c = lvl.fillVertices[lvl.fillIndices[i + 2]];
-            // one orientation for all, so that nonzero winding never cancels
-            const double cross = (b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x());
-            m_fill.moveTo(a);
-            m_fill.lineTo(cross >= 0 ? b : c);
-            m_fill.lineTo(cross >= 0 ? c : b);
-            m_fill.closeSubpath();
-        }
-        m_lines = QPainterPath();
-        for (const auto &line : lvl.lines) {
-            m_lines.moveTo(line.points.first());
-            for (qsizetype k = 1; k < line.points.size(); ++k)
-                m_lines.lineTo(line.points[k]);
-            if (line.closed)
-                m_lines.closeSubpath();
-        }
-        m_pathsLevel = m_level;
-    }
     QPainter *p = painterOf(m_window);
     if (!p)
         return;
+    // Only what touches the view, in pixels: the raster engine is slow with geometry far
+    // outside the device.
+    const auto &lvl = m_data->levels()[m_level];
+    const double margin = 4.0 / m_scale;
+    const QRectF view(m_topLeft.x() - margin, m_topLeft.y() - margin,
+                      m_bounds.width() / m_scale + 2 * margin, m_bounds.height() / m_scale + 2 * margin);
+    auto px = [this](const QPointF &w) { return (w - m_topLeft) * m_scale; };
+    QPainterPath fill;
+    fill.setFillRule(Qt::WindingFill);
+    for (qsizetype i = 0; i + 2 < lvl.fillIndices.size(); i += 3) {
+        const QPointF &a = lvl.fillVertices[lvl.fillIndices[i]];
+        const QPointF &b = lvl.fillVertices[lvl.fillIndices[i + 1]];
+        const QPointF &c = lvl.fillVertices[lvl.fillIndices[i + 2]];
+        const double x0 = std::min({a.x(), b.x(), c.x()}), x1 = std::max({a.x(), b.x(), c.x()});
+        const double y0 = std::min({a.y(), b.y(), c.y()}), y1 = std::max({a.y(), b.y(), c.y()});
+        if (x1 < view.left() || x0 > view.right() || y1 < view.top() || y0 > view.bottom())
+            continue;
+        // one orientation for all, so that nonzero winding never cancels; the union of the
+        // triangles fills without seams
+        const double cross = (b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x());
+        fill.moveTo(px(a));
+        fill.lineTo(px(cross >= 0 ? b : c));
+        fill.lineTo(px(cross >= 0 ? c : b));
+        fill.closeSubpath();
+    }
+    QPainterPath lines;
+    for (const auto &line : lvl.lines) {
+        const qsizetype n = line.points.size();
+        const qsizetype segments = line.closed ? n : n - 1;
+        bool drawing = false;
+        for (qsizetype k = 0; k < segments; ++k) {
+            const QPointF &a = line.points[k];
+            const QPointF &b = line.points[(k + 1) % n];
+            const bool inView = !(std::max(a.x(), b.x()) < view.left() || std::min(a.x(), b.x()) > view.right()
+                                  || std::max(a.y(), b.y()) < view.top() || std::min(a.y(), b.y()) > view.bottom());
+            if (!inView) {
+                drawing = false;
+                continue;
+            }
+            if (!drawing)
+                lines.moveTo(px(a));
+            lines.lineTo(px(b));
+            drawing = true;
+        }
+    }
     p->save();
     p->setTransform(matrix()->toTransform());
     p->setOpacity(inheritedOpacity());
     if (const QRegion *clip = state->clipRegion(); clip && !clip->isEmpty())
         p->setClipRegion(*clip, Qt::ReplaceClip);
     p->setRenderHint(QPainter::Antialiasing);
-    QTransform world;
-    world.scale(m_scale, m_scale);
-    world.translate(-m_topLeft.x(), -m_topLeft.y());
     p->setPen(Qt::NoPen);
     p->setBrush(m_land);
-    p->drawPath(world.map(m_fill));
+    p->drawPath(fill);
     QPen pen(m_coast, m_coastWidth);
     pen.setJoinStyle(Qt::RoundJoin);
     p->setPen(pen);
     p->setBrush(Qt::NoBrush);
-    p->drawPath(world.map(m_lines));
+    p->drawPath(lines);
     p->restore();
 }
 

@@ -30,8 +30,6 @@ private:
     QQuickWindow *m_window;
     const CoastlineData *m_data = nullptr;
     int m_level = -1;
-    int m_pathsLevel = -1;
-    QPainterPath m_fill, m_lines;   // world units
     QPointF m_topLeft;
     double m_scale = 1;
     QRectF m_bounds;

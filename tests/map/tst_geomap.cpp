@@ -1,0 +1,345 @@
+#include "MapAnnotation.h"
+#include "MapProjection.h"
+#include "MapTestScene.h"
+#include "Models/Region.h"
+
+#include <QSignalSpy>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
+
+class TestGeoMap : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void projectionRoundTrip_data();
+    void projectionRoundTrip();
+    void itemCoordinatesRoundTrip();
+    void regionFitsBothSpans_data();
+    void regionFitsBothSpans();
+    void regionFollowsResizeUntilTheUserMoves();
+    void annotationsSitAtTheirCoordinate_data();
+    void annotationsSitAtTheirCoordinate();
+    void topmostMarkerWinsAndBackgroundTapsPassThrough();
+    void annotationWithMouseAreaTakesItsTap();
+    void gesturesMoveTheCamera();
+    void nonInteractiveMapIgnoresGestures();
+    void renderShowsLandSeaAndMarkers();
+    void rippleRingStartsAfterItsDelayAndDiesWithItsOwner();
+};
+
+void TestGeoMap::projectionRoundTrip_data()
+{
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<double>("expectedLat");  // after the clamp to the projection's limit
+    QTest::newRow("origin") << 0.0 << 0.0 << 0.0;
+    QTest::newRow("tenerife") << 28.27 << -16.64 << 28.27;
+    QTest::newRow("south-west") << -60.5 << -179.9 << -60.5;
+    QTest::newRow("limit") << 85.0511 << 179.0 << 85.0511;
+    QTest::newRow("pole clamps") << 89.9 << 10.0 << MapProjection::kMaxLatitude;
+    QTest::newRow("south pole clamps") << -90.0 << 10.0 << -MapProjection::kMaxLatitude;
+}
+
+void TestGeoMap::projectionRoundTrip()
+{
+    QFETCH(double, lat);
+    QFETCH(double, lon);
+    QFETCH(double, expectedLat);
+    const QPointF w = MapProjection::toWorld(lat, lon);
+    QVERIFY(w.x() >= 0 && w.x() <= 1 && w.y() >= 0 && w.y() <= 1);
+    const QGeoCoordinate back = MapProjection::fromWorld(w);
+    QVERIFY2(std::abs(back.latitude() - expectedLat) < 1e-9, qPrintable(QString::number(back.latitude(), 'g', 12)));
+    QVERIFY(std::abs(back.longitude() - lon) < 1e-9);
+}
+
+void TestGeoMap::itemCoordinatesRoundTrip()
+{
+    MapTestScene scene({800, 600});
+    QVERIFY(scene.map);
+    QCOMPARE(MapProjection::toWorld(0, 0), QPointF(0.5, 0.5));
+    for (double zoom : {3.0, 7.4, 12.0, 17.0}) {
+        scene.map->setZoomLevel(zoom);
+        scene.map->setCenter(QGeoCoordinate(28.3, -15.8));
+        QCOMPARE(scene.map->fromCoordinate(QGeoCoordinate(28.3, -15.8)), QPointF(400, 300));
+        for (const QPointF p : {QPointF(0, 0), QPointF(123.5, 456.25), QPointF(800, 600)}) {
+            const QPointF back = scene.map->fromCoordinate(scene.map->toCoordinate(p));
+            QVERIFY2(std::abs(back.x() - p.x()) < 1e-6 && std::abs(back.y() - p.y()) < 1e-6,
+                     qPrintable(QStringLiteral("zoom %1").arg(zoom)));
+        }
+    }
+}
+
+void TestGeoMap::regionFitsBothSpans_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("window") << QSize(1100, 720);
+    QTest::newRow("wide") << QSize(2000, 300);
+    QTest::newRow("tall") << QSize(350, 1000);
+    QTest::newRow("square") << QSize(600, 600);
+    QTest::newRow("detail strip") << QSize(700, 300);
+}
+
+void TestGeoMap::regionFitsBothSpans()
+{
+    QFETCH(QSize, size);
+    MapTestScene scene(size);
+    const CoordinateRegion region = Region::canaryIslands().mapRegion();
+    scene.map->setRegion(region);
+    QCOMPARE(scene.map->region(), region);
+    // every edge of the region inside the item, and one pair of edges touching it
+    const QPointF nw = scene.map->fromCoordinate(QGeoCoordinate(28.3 + 4, -15.8 - 5));
+    const QPointF se = scene.map->fromCoordinate(QGeoCoordinate(28.3 - 4, -15.8 + 5));
+    QVERIFY2(nw.x() >= -0.01 && nw.y() >= -0.01 && se.x() <= size.width() + 0.01 && se.y() <= size.height() + 0.01,
+             qPrintable(QStringLiteral("%1,%2 %3,%4").arg(nw.x()).arg(nw.y()).arg(se.x()).arg(se.y())));
+    const bool widthTight = std::abs(nw.x()) < 0.01 && std::abs(se.x() - size.width()) < 0.01;
+    // the centre stays in the middle, so only the taller (northern) half touches
+    const bool heightTight = std::abs(nw.y()) < 0.01 || std::abs(se.y() - size.height()) < 0.01;
+    QVERIFY(widthTight || heightTight);
+    const CoordinateRegion shown = scene.map->visibleRegion();
+    QVERIFY(shown.span.latitudeDelta >= 8.0 - 1e-6);
+    QVERIFY(shown.span.longitudeDelta >= 10.0 - 1e-6);
+    QVERIFY(std::abs(shown.center.longitude() + 15.8) < 1e-9);
+    QVERIFY(std::abs(scene.map->center().latitude() - 28.3) < 1e-9);
+}
+
+void TestGeoMap::regionFollowsResizeUntilTheUserMoves()
+{
+    MapTestScene scene({1100, 720});
+    scene.map->setRegion(Region::canaryIslands().mapRegion());
+    QSignalSpy visible(scene.map, &GeoMap::visibleRegionChanged);
+    scene.view->resize(400, 900);
+    QTRY_COMPARE(scene.map->width(), 400.0);
+    QVERIFY(!visible.isEmpty());
+    QVERIFY(scene.map->visibleRegion().span.longitudeDelta >= 10.0 - 1e-6);
+    QVERIFY(std::abs(scene.map->visibleRegion().span.longitudeDelta - 10.0) < 1e-6);  // now width-bound
+
+    scene.map->pan(50, 0);
+    const double zoom = scene.map->zoomLevel();
+    const QGeoCoordinate centre = scene.map->center();
+    scene.view->resize(900, 900);
+    QTRY_COMPARE(scene.map->width(), 900.0);
+    QCOMPARE(scene.map->zoomLevel(), zoom);
+    QCOMPARE(scene.map->center(), centre);
+}
+
+void TestGeoMap::annotationsSitAtTheirCoordinate_data()
+{
+    QTest::addColumn<QByteArray>("anchor");
+    QTest::addColumn<QPointF>("anchorInFrame");
+    QTest::newRow("centre") << QByteArray("MapAnnotation.Center") << QPointF(10, 15);
+    QTest::newRow("bottom centre") << QByteArray("MapAnnotation.BottomCenter") << QPointF(10, 30);
+}
+
+void TestGeoMap::annotationsSitAtTheirCoordinate()
+{
+    QFETCH(QByteArray, anchor);
+    QFETCH(QPointF, anchorInFrame);
+    MapTestScene scene({800, 600},
+                       "MapAnnotation { objectName: \"a\"; width: 20; height: 30; anchorPoint: " + anchor
+                           + "; coordinate: QtPositioning.coordinate(28.27, -16.64) }\n"
+                             "Repeater { model: 1; MapAnnotation { objectName: \"nested\"; width: 4; height: 4;"
+                             " coordinate: QtPositioning.coordinate(28.0, -15.5) } }",
+                       "tilesEnabled: false; zoomLevel: 8; center: QtPositioning.coordinate(28.3, -15.8)");
+    // QtPositioning for the coordinate literals
+    QVERIFY(scene.map);
+    auto *a = scene.find<MapAnnotation>("a");
+    auto *nested = scene.find<MapAnnotation>("nested");
+    QVERIFY(a && nested);
+    auto check = [&] {
+        const QPointF expected = scene.map->fromCoordinate(QGeoCoordinate(28.27, -16.64));
+        const QPointF at = a->mapToItem(scene.map, anchorInFrame);
+        return std::abs(at.x() - expected.x()) <= 0.5 && std::abs(at.y() - expected.y()) <= 0.5;
+    };
+    QVERIFY(check());
+    scene.map->pan(-37.3, 12.6);
+    QVERIFY(check());
+    scene.map->zoomAround(1.5, QPointF(100, 100));
+    QVERIFY(check());
+    const QPointF n = scene.map->fromCoordinate(QGeoCoordinate(28.0, -15.5));
+    QVERIFY(std::abs(nested->mapToItem(scene.map, QPointF(2, 2)).x() - n.x()) <= 0.5);
+    // the map clips its content to its bounds, never the annotation's own frame
+    QVERIFY(!a->clip());
+}
+
+namespace {
+MapMarker marker(const char *id, const QGeoCoordinate &c, QColor color = Qt::red, double d = 28)
+{
+    MapMarker m;
+    m.id = QString::fromLatin1(id);
+    m.coordinate = c;
+    m.color = color;
+    m.diameter = d;
+    m.label = QStringLiteral("3.1");
+    return m;
+}
+}  // namespace
+
+void TestGeoMap::topmostMarkerWinsAndBackgroundTapsPassThrough()
+{
+    MapTestScene scene({800, 600}, "MarkerLayer { objectName: \"layer\" }",
+                       "tilesEnabled: false; zoomLevel: 9; center: QtPositioning.coordinate(28.3, -15.8)");
+    auto *layer = scene.find<MarkerLayer>("layer");
+    QVERIFY(layer);
+    const QGeoCoordinate c(28.3, -15.8);
+    const QPointF p = scene.map->fromCoordinate(c);
+    const QGeoCoordinate c2 = scene.map->toCoordinate(p + QPointF(10, 0));
+    layer->setMarkers({marker("under", c), marker("over", c2), marker("far", scene.map->toCoordinate(QPointF(50, 50)))});
+
+    QCOMPARE(layer->markerAt(p + QPointF(5, 0)), QStringLiteral("over"));   // overlap: later wins
+    QCOMPARE(layer->markerAt(p - QPointF(8, 0)), QStringLiteral("under"));  // only the lower one
+    QCOMPARE(layer->markerAt(QPointF(400, 500)), QString());
+    layer->setExcludedIds({QStringLiteral("over")});
+    QCOMPARE(layer->markerAt(p + QPointF(5, 0)), QStringLiteral("under"));
+    layer->setExcludedIds({});
+
+    QSignalSpy markerTaps(layer, &MarkerLayer::markerTapped);
+    QSignalSpy mapTaps(scene.map, &GeoMap::tapped);
+    QTest::mouseClick(scene.view.get(), Qt::LeftButton, {}, (p + QPointF(5, 0)).toPoint());
+    QCOMPARE(markerTaps.size(), 1);
+    QCOMPARE(markerTaps.at(0).at(0).toString(), QStringLiteral("over"));
+    QCOMPARE(mapTaps.size(), 0);
+
+    QTest::mouseClick(scene.view.get(), Qt::LeftButton, {}, QPoint(400, 500));
+    QCOMPARE(markerTaps.size(), 1);
+    QCOMPARE(mapTaps.size(), 1);
+    const auto tappedAt = mapTaps.at(0).at(0).value<QGeoCoordinate>();
+    const QPointF back = scene.map->fromCoordinate(tappedAt);
+    QVERIFY(std::abs(back.x() - 400) < 0.01 && std::abs(back.y() - 500) < 0.01);
+
+    // a drag is a pan, not a tap
+    const QPointF before = scene.map->fromCoordinate(c);
+    QTest::mousePress(scene.view.get(), Qt::LeftButton, {}, QPoint(300, 300));
+    QTest::mouseMove(scene.view.get(), QPoint(320, 310));
+    QTest::mouseMove(scene.view.get(), QPoint(360, 330));
+    QTest::mouseRelease(scene.view.get(), Qt::LeftButton, {}, QPoint(360, 330));
+    QCOMPARE(mapTaps.size(), 1);
+    const QPointF after = scene.map->fromCoordinate(c);
+    QVERIFY(std::abs(after.x() - before.x() - 60) < 0.5 && std::abs(after.y() - before.y() - 30) < 0.5);
+}
+
+void TestGeoMap::annotationWithMouseAreaTakesItsTap()
+{
+    MapTestScene scene({600, 400},
+                       "MarkerLayer { objectName: \"layer\"; z: 1 }\n"
+                       "MapAnnotation { objectName: \"a\"; z: 2; width: 30; height: 30;"
+                       " coordinate: QtPositioning.coordinate(28.3, -15.8);"
+                       " property int taps: 0; MouseArea { anchors.fill: parent; onClicked: parent.taps++ } }",
+                       "tilesEnabled: false; zoomLevel: 9; center: QtPositioning.coordinate(28.3, -15.8)");
+    auto *layer = scene.find<MarkerLayer>("layer");
+    auto *a = scene.find<MapAnnotation>("a");
+    layer->setMarkers({marker("below", QGeoCoordinate(28.3, -15.8))});
+    QSignalSpy markerTaps(layer, &MarkerLayer::markerTapped);
+    QSignalSpy mapTaps(scene.map, &GeoMap::tapped);
+    QTest::mouseClick(scene.view.get(), Qt::LeftButton, {}, QPoint(300, 200));
+    QCOMPARE(a->property("taps").toInt(), 1);
+    QCOMPARE(markerTaps.size(), 0);
+    QCOMPARE(mapTaps.size(), 0);
+}
+
+void TestGeoMap::gesturesMoveTheCamera()
+{
+    MapTestScene scene({800, 600}, {}, "tilesEnabled: false; zoomLevel: 8; center: QtPositioning.coordinate(28.3, -15.8)");
+    // wheel zooms about the pointer: the coordinate under it stays put
+    const QPointF pointer(200, 150);
+    const QGeoCoordinate under = scene.map->toCoordinate(pointer);
+    QWheelEvent wheel(pointer, scene.view->mapToGlobal(pointer.toPoint()), {}, QPoint(0, 240), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(scene.view.get(), &wheel);
+    QCOMPARE(scene.map->zoomLevel(), 9.0);
+    const QPointF back = scene.map->fromCoordinate(under);
+    QVERIFY(std::abs(back.x() - pointer.x()) < 1e-6 && std::abs(back.y() - pointer.y()) < 1e-6);
+
+    QTest::mouseDClick(scene.view.get(), Qt::LeftButton, {}, QPoint(400, 300));
+    QCOMPARE(scene.map->zoomLevel(), 10.0);
+
+    scene.map->forceActiveFocus();
+    QTest::keyClick(scene.view.get(), Qt::Key_Minus);
+    QTest::keyClick(scene.view.get(), Qt::Key_Minus);
+    QCOMPARE(scene.map->zoomLevel(), 8.0);
+    QTest::keyClick(scene.view.get(), Qt::Key_Plus);
+    QCOMPARE(scene.map->zoomLevel(), 9.0);
+
+    scene.map->setMaximumZoomLevel(9.5);
+    QTest::keyClick(scene.view.get(), Qt::Key_Plus);
+    QCOMPARE(scene.map->zoomLevel(), 9.5);
+}
+
+void TestGeoMap::nonInteractiveMapIgnoresGestures()
+{
+    MapTestScene scene({800, 600}, {}, "tilesEnabled: false; interactive: false; zoomLevel: 8");
+    const QGeoCoordinate centre = scene.map->center();
+    QSignalSpy taps(scene.map, &GeoMap::tapped);
+    QTest::mousePress(scene.view.get(), Qt::LeftButton, {}, QPoint(300, 300));
+    QTest::mouseMove(scene.view.get(), QPoint(350, 350));
+    QTest::mouseRelease(scene.view.get(), Qt::LeftButton, {}, QPoint(350, 350));
+    QWheelEvent wheel(QPointF(10, 10), scene.view->mapToGlobal(QPoint(10, 10)), {}, QPoint(0, 120), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(scene.view.get(), &wheel);
+    QCOMPARE(scene.map->zoomLevel(), 8.0);
+    QCOMPARE(scene.map->center(), centre);
+    QTest::mouseClick(scene.view.get(), Qt::LeftButton, {}, QPoint(100, 100));
+    QCOMPARE(taps.size(), 1);  // taps still reach the caller
+}
+
+void TestGeoMap::renderShowsLandSeaAndMarkers()
+{
+    MapTestScene scene({1100, 720}, "MarkerLayer { objectName: \"layer\" }");
+    scene.map->setRegion(Region::canaryIslands().mapRegion());
+    auto *layer = scene.find<MarkerLayer>("layer");
+    const QGeoCoordinate markerAt(29.5, -17.5);  // open sea north-west of La Palma
+    const QColor markerColor(200, 30, 160);
+    MapMarker m = marker("m", markerAt, markerColor, 28);
+    m.label.clear();
+    layer->setMarkers({m});
+
+    const QImage img = scene.grab();
+    QVERIFY(!img.isNull());
+    auto pixel = [&](const QGeoCoordinate &c) {
+        const QPointF p = scene.map->fromCoordinate(c);
+        return img.pixelColor(p.toPoint());
+    };
+    QVERIFY2(colorNear(pixel(QGeoCoordinate(28.27, -16.64)), scene.map->landColor()),
+             qPrintable(pixel(QGeoCoordinate(28.27, -16.64)).name()));
+    QVERIFY2(colorNear(pixel(QGeoCoordinate(28.3, -15.8)), scene.map->seaColor()),
+             qPrintable(pixel(QGeoCoordinate(28.3, -15.8)).name()));
+    QVERIFY2(colorNear(pixel(markerAt), markerColor), qPrintable(pixel(markerAt).name()));
+    QVERIFY(colorNear(pixel(QGeoCoordinate(24.5, -13.0)), scene.map->landColor()));  // the African coast
+
+    // the dark palette draws the same map in other colours
+    scene.map->setDark(true);
+    const QImage dark = scene.grab();
+    const QPointF t = scene.map->fromCoordinate(QGeoCoordinate(28.27, -16.64));
+    QVERIFY(colorNear(dark.pixelColor(t.toPoint()), scene.map->landColor()));
+    QVERIFY(!colorNear(scene.map->landColor(), QColor(0xf3, 0xf0, 0xe8)));
+}
+
+void TestGeoMap::rippleRingStartsAfterItsDelayAndDiesWithItsOwner()
+{
+    MapTestScene scene({300, 300},
+                       "MapAnnotation { objectName: \"a\"; width: 22; height: 22;"
+                       " coordinate: QtPositioning.coordinate(28.3, -15.8);"
+                       " RippleRing { objectName: \"now\"; delay: 0; baseSize: 22 }"
+                       " RippleRing { objectName: \"late\"; delay: 0.3; baseSize: 22 } }",
+                       "tilesEnabled: false; zoomLevel: 8; center: QtPositioning.coordinate(28.3, -15.8)");
+    auto *now = scene.find("now");
+    auto *late = scene.find("late");
+    QVERIFY(now && late);
+    QCOMPARE(now->width(), 22.0);
+    QCOMPARE(now->height(), 22.0);
+    QTRY_VERIFY_WITH_TIMEOUT(now->property("animate").toBool(), 200);
+    QVERIFY(!late->property("animate").toBool());
+    QTRY_VERIFY(now->property("progress").toDouble() > 0.05);
+    QTRY_VERIFY_WITH_TIMEOUT(late->property("animate").toBool(), 1000);
+
+    // a ring removed before its delay never starts anything
+    MapTestScene other({300, 300},
+                       "RippleRing { objectName: \"gone\"; delay: 0.2; baseSize: 22 }",
+                       "tilesEnabled: false");
+    delete other.find("gone");
+    QTest::qWait(400);  // the timer would have fired here
+}
+
+QTEST_MAIN(TestGeoMap)
+#include "tst_geomap.moc"

@@ -1,0 +1,148 @@
+#include "MapTestScene.h"
+#include "Models/Region.h"
+#include "TileSource.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
+
+namespace {
+
+// A loopback tile server: every GET answers with one PNG of a flat colour.
+class TileServer : public QObject
+{
+public:
+    explicit TileServer(QColor color)
+    {
+        QImage img(256, 256, QImage::Format_RGB32);
+        img.fill(color);
+        QBuffer buf(&png);
+        buf.open(QIODevice::WriteOnly);
+        img.save(&buf, "PNG");
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = server.nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    request += s->readAll();
+                    if (!request.contains("\r\n\r\n"))
+                        return;
+                    ++requests;
+                    userAgents.append(request.mid(request.indexOf("User-Agent:")).split('\r').value(0));
+                    request.clear();
+                    s->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: "
+                             + QByteArray::number(png.size()) + "\r\nConnection: close\r\n\r\n" + png);
+                    s->disconnectFromHost();
+                });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+        server.listen(QHostAddress::LocalHost);
+    }
+    QString urlTemplate() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server.serverPort());
+    }
+    QTcpServer server;
+    QByteArray png, request;
+    int requests = 0;
+    QList<QByteArray> userAgents;
+};
+
+QByteArray tileProperties(const QString &urlTemplate, const QString &cache)
+{
+    return "tilesEnabled: true; tileUrlTemplate: \"" + urlTemplate.toUtf8() + "\"; tileCacheDirectory: \""
+        + cache.toUtf8() + "\"";
+}
+
+int filesUnder(const QString &dir)
+{
+    int n = 0;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+class TestMapTiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void tilesFromServerAreDrawnCachedAndAttributed();
+    void unreachableServerLeavesCoastlinesAndBacksOff();
+};
+
+void TestMapTiles::tilesFromServerAreDrawnCachedAndAttributed()
+{
+    const QColor tileColor(250, 20, 20);
+    TileServer server(tileColor);
+    QVERIFY(server.server.isListening());
+    QTemporaryDir cache;
+    const QGeoCoordinate sea(28.3, -15.8);
+    {
+        MapTestScene scene({600, 400}, {}, tileProperties(server.urlTemplate(), cache.path()));
+        scene.map->setRegion(Region::canaryIslands().mapRegion());
+        QTRY_VERIFY_WITH_TIMEOUT(scene.map->isShowingTiles(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(colorNear(scene.grab().pixelColor(scene.map->fromCoordinate(sea).toPoint()), tileColor), 5000);
+        QVERIFY(server.requests > 0);
+        QVERIFY(server.userAgents.first().contains("sismovantaquelorin"));
+        // the attribution box sits at the bottom right, over the tiles
+        const QImage img = scene.grab();
+        const QColor corner = img.pixelColor(img.width() - 3, img.height() - 3);
+        QVERIFY2(!colorNear(corner, tileColor, 30), qPrintable(corner.name()));
+        QTRY_VERIFY(filesUnder(cache.path()) > 0);
+    }
+    // a new map with the server gone draws the cached tiles
+    const int cached = filesUnder(cache.path());
+    const QString url = server.urlTemplate();
+    server.server.close();
+    MapTestScene again({600, 400}, {}, tileProperties(url, cache.path()));
+    again.map->setRegion(Region::canaryIslands().mapRegion());
+    QTRY_VERIFY_WITH_TIMEOUT(again.map->isShowingTiles(), 3000);
+    QVERIFY(colorNear(again.grab().pixelColor(again.map->fromCoordinate(sea).toPoint()), tileColor));
+    QCOMPARE(filesUnder(cache.path()), cached);
+}
+
+void TestMapTiles::unreachableServerLeavesCoastlinesAndBacksOff()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();  // nothing listens there now: connections are refused
+    QTemporaryDir cache;
+    const QString url = QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port);
+    MapTestScene scene({600, 400}, {}, tileProperties(url, cache.path()));
+    scene.map->setRegion(Region::canaryIslands().mapRegion());
+    TileSource *tiles = scene.map->tileSource();
+    QTRY_VERIFY_WITH_TIMEOUT(tiles->isBackingOff(), 5000);
+    const int sent = tiles->requestsSent();
+    QVERIFY(sent <= 8);
+
+    // repaints and pans while the server is down send nothing more and never block
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 30; ++i) {
+        scene.map->pan(3, 1);
+        QTest::qWait(10);
+    }
+    QVERIFY(timer.elapsed() < 3000);
+    QCOMPARE(tiles->requestsSent(), sent);
+    QVERIFY(!scene.map->isShowingTiles());
+    const QImage img = scene.grab();
+    QVERIFY(colorNear(img.pixelColor(scene.map->fromCoordinate(QGeoCoordinate(28.27, -16.64)).toPoint()),
+                      scene.map->landColor()));
+    QCOMPARE(filesUnder(cache.path()), 0);
+}
+
+QTEST_MAIN(TestMapTiles)
+#include "tst_maptiles.moc"
