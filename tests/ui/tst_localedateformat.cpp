@@ -21,6 +21,7 @@ static QDateTime afternoon()
     return QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9), Qt::UTC);
 }
 
+// Months read as two digits ("03"), days as many as needed, years as two.
 void TestLocaleDateFormat::rowDate_data()
 {
     QTest::addColumn<QString>("locale");
@@ -33,6 +34,9 @@ void TestLocaleDateFormat::rowDate_data()
     // The Canaries are UTC+0 in winter; Madrid is one hour ahead.
     QTest::newRow("es_ES Madrid") << "es_ES" << QByteArray("Europe/Madrid") << "7/03/26, 15:05";
     QTest::newRow("es_ES Canarias") << "es_ES" << QByteArray("Atlantic/Canary") << "7/03/26, 14:05";
+    // Hours keep two digits in the morning too, even where the locale writes "H".
+    QTest::newRow("es_ES morning") << "es_ES" << QByteArray("Pacific/Honolulu") << "7/03/26, 04:05";
+    QTest::newRow("en_US morning") << "en_US" << QByteArray("Pacific/Honolulu") << "03/7/26, 04:05";
 }
 
 void TestLocaleDateFormat::rowDate()

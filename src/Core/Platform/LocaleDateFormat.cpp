@@ -38,7 +38,10 @@ LocaleDateFormat::LocaleDateFormat(const QString &skeleton, const QString &local
         icu::DateTimePatternGenerator::createInstance(locale, status));
     if (U_FAILURE(status) || !generator)
         return;
-    const icu::UnicodeString pattern = generator->getBestPattern(toIcu(skeleton), status);
+    // Keep the skeleton's field widths (JJ means two-digit hours even where the locale's own
+    // pattern has "H"), which the generator adjusts only when asked.
+    const icu::UnicodeString pattern =
+        generator->getBestPattern(toIcu(skeleton), UDATPG_MATCH_ALL_FIELDS_LENGTH, status);
     if (U_FAILURE(status))
         return;
     auto formatter = std::make_unique<icu::SimpleDateFormat>(pattern, locale, status);
