@@ -1,0 +1,23 @@
+// Quick Test runner for the screens' shared pieces (tests/ui/qml/tst_*.qml).
+#include <QQmlEngine>
+#include <QQmlExtensionPlugin>
+#include <QQuickStyle>
+#include <QtQuickTest>
+
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
+Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
+
+class Setup : public QObject {
+    Q_OBJECT
+public:
+    Setup() { QQuickStyle::setStyle(QStringLiteral("Basic")); }
+public slots:
+    void qmlEngineAvailable(QQmlEngine *engine)
+    {
+        // The static modules' qmldirs live under qrc:/<URI path>/.
+        engine->addImportPath(QStringLiteral("qrc:/"));
+    }
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(sismo_qml, Setup)
+#include "tst_qml.moc"
