@@ -11,7 +11,7 @@ QUrl scene(const char *file)
 const bool registered =
     RenderRegistry::addLightAndDark({QStringLiteral("shared-gallery"), scene("Gallery.qml"), QSize(1000, 760)})
     && RenderRegistry::addLightAndDark({QStringLiteral("shared-rows"), scene("Rows.qml"), QSize(460, 560)})
-    && RenderRegistry::addLightAndDark({QStringLiteral("shared-symbols"), scene("SymbolGrid.qml"), QSize(760, 420)})
+    && RenderRegistry::addLightAndDark({QStringLiteral("shared-symbols"), scene("SymbolGrid.qml"), QSize(760, 480)})
     && RenderRegistry::addLightAndDark({QStringLiteral("shared-overlays"), scene("Overlays.qml"), QSize(820, 520)});
 
 }  // namespace
