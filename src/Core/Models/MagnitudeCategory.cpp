@@ -1,6 +1,7 @@
 #include "MagnitudeCategory.h"
 
 #include "Platform/Localization.h"
+#include "Platform/RawValue.h"
 
 MagnitudeCategory MagnitudeCategory::from(double magnitude)
 {
@@ -18,11 +19,7 @@ MagnitudeCategory MagnitudeCategory::from(double magnitude)
 
 std::optional<MagnitudeCategory> MagnitudeCategory::fromRawValue(const QString &raw)
 {
-    for (MagnitudeCategory c : allCases()) {
-        if (c.rawValue() == raw)
-            return c;
-    }
-    return std::nullopt;
+    return caseWithRawValue(allCases(), raw);
 }
 
 const std::array<MagnitudeCategory, 5> &MagnitudeCategory::allCases()

@@ -1,14 +1,11 @@
 #include "RefreshInterval.h"
 
 #include "Platform/Localization.h"
+#include "Platform/RawValue.h"
 
 std::optional<RefreshInterval> RefreshInterval::fromRawValue(const QString &raw)
 {
-    for (RefreshInterval i : allCases()) {
-        if (i.rawValue() == raw)
-            return i;
-    }
-    return std::nullopt;
+    return caseWithRawValue(allCases(), raw);
 }
 
 const std::array<RefreshInterval, 5> &RefreshInterval::allCases()

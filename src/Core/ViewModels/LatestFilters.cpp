@@ -1,14 +1,11 @@
 #include "LatestFilters.h"
 
 #include "Platform/Localization.h"
+#include "Platform/RawValue.h"
 
 std::optional<MagnitudeFilter> MagnitudeFilter::fromRawValue(const QString &raw)
 {
-    for (MagnitudeFilter f : allCases()) {
-        if (f.rawValue() == raw)
-            return f;
-    }
-    return std::nullopt;
+    return caseWithRawValue(allCases(), raw);
 }
 
 const std::array<MagnitudeFilter, 6> &MagnitudeFilter::allCases()
@@ -58,11 +55,7 @@ std::optional<MagnitudeCategory> MagnitudeFilter::category() const
 
 std::optional<DateFilter> DateFilter::fromRawValue(const QString &raw)
 {
-    for (DateFilter f : allCases()) {
-        if (f.rawValue() == raw)
-            return f;
-    }
-    return std::nullopt;
+    return caseWithRawValue(allCases(), raw);
 }
 
 const std::array<DateFilter, 5> &DateFilter::allCases()
