@@ -21,7 +21,7 @@ constexpr double kGridCell = 64.0;
 
 qint64 cellKey(int cx, int cy) { return (qint64(cx) << 32) ^ quint32(cy); }
 
-class MarkerNode : public QSGTransformNode
+class MarkerNode : public QSGNode
 {
 public:
     MarkerNode()
@@ -43,15 +43,28 @@ public:
     QSGGeometryNode *geometryNode;
     QSGTextureMaterial *material;
     QSGTexture *texture = nullptr;
-    double builtScale = -1;
-    QPointF anchor;  // world point at the layer's top-left when built
 };
 
 }  // namespace
 
-MarkerLayer::MarkerLayer(QQuickItem *parent) : QQuickItem(parent)
+// The markers' drawing surface: larger than the view by half a view on each side, moved as a
+// whole while the map pans. Under a GPU renderer it is a layer (a texture), so a pan draws
+// one quad whatever the number of markers; the markers are drawn again only on rebuilds.
+class MarkerCanvas : public QQuickItem
 {
-    setFlag(ItemHasContents, true);
+public:
+    explicit MarkerCanvas(MarkerLayer *layer) : QQuickItem(layer), m_owner(layer)
+    {
+        setFlag(ItemHasContents, true);
+    }
+    QSGNode *updatePaintNode(QSGNode *old, UpdatePaintNodeData *) override { return m_owner->paintCanvas(old); }
+
+private:
+    MarkerLayer *m_owner;
+};
+
+MarkerLayer::MarkerLayer(QQuickItem *parent) : QQuickItem(parent), m_canvas(new MarkerCanvas(this))
+{
 }
 
 MarkerLayer::~MarkerLayer() = default;
@@ -103,9 +116,8 @@ void MarkerLayer::markersDirty()
         m_maxDiameter = std::max(m_maxDiameter, m.diameter);
     }
     m_gridScale = -1;
-    m_geometryDirty = true;
+    m_spritesDirty = true;
     polish();
-    update();
 }
 
 void MarkerLayer::itemChange(ItemChange change, const ItemChangeData &value)
@@ -137,7 +149,46 @@ void MarkerLayer::follow()
         return;
     setPosition(parentItem()->mapFromItem(m_map, QPointF(0, 0)));
     setSize(m_map->size());
-    update();
+    placeCanvas();
+}
+
+void MarkerLayer::decideLayer()
+{
+    if (m_layerDecided || !window())
+        return;
+    const auto api = window()->rendererInterface()->graphicsApi();
+    if (api == QSGRendererInterface::Unknown)
+        return;
+    m_layerDecided = true;
+    if (api == QSGRendererInterface::Software)
+        return;  // painted directly: the software renderer gains nothing from a layer
+    if (QObject *layer = m_canvas->property("layer").value<QObject *>()) {
+        layer->setProperty("enabled", true);
+        layer->setProperty("smooth", false);  // placed on whole pixels, copied 1:1
+    }
+}
+
+void MarkerLayer::placeCanvas()
+{
+    if (!m_map)
+        return;
+    decideLayer();
+    const double s = m_map->scale();
+    const QPointF tl = m_map->topLeftWorld();
+    const double w = width(), h = height();
+    const QPointF shift = (tl - m_canvasView) * s;
+    if (m_geometryDirty || m_builtScale != s || std::abs(shift.x()) > 0.4 * w || std::abs(shift.y()) > 0.4 * h
+        || m_canvas->size() != QSizeF(2 * w, 2 * h)) {
+        m_geometryDirty = false;
+        m_rebuild = true;
+        m_builtScale = s;
+        m_canvasView = tl;
+        m_canvasOrigin = tl - QPointF(std::round(w / 2), std::round(h / 2)) / s;
+        m_canvas->setSize(QSizeF(2 * w, 2 * h));
+        m_canvas->update();
+    }
+    const QPointF offset = (m_canvasOrigin - tl) * s;
+    m_canvas->setPosition(QPointF(std::round(offset.x()), std::round(offset.y())));
 }
 
 // --- sprites ------------------------------------------------------------------------------
@@ -229,7 +280,8 @@ void MarkerLayer::updatePolish()
         m_geometryDirty = true;
         m_spriteOf.clear();
     }
-    if (m_geometryDirty || m_spriteOf.size() != size_t(m_markers.size())) {
+    if (m_spritesDirty || m_geometryDirty || m_spriteOf.size() != size_t(m_markers.size())) {
+        m_spritesDirty = false;
         m_spriteOf.resize(m_markers.size());
         for (qsizetype i = 0; i < m_markers.size(); ++i) {
             const MapMarker &m = m_markers[i];
@@ -238,11 +290,12 @@ void MarkerLayer::updatePolish()
         }
         m_geometryDirty = true;
     }
+    placeCanvas();
 }
 
 // --- drawing ------------------------------------------------------------------------------
 
-QSGNode *MarkerLayer::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
+QSGNode *MarkerLayer::paintCanvas(QSGNode *old)
 {
     auto *node = static_cast<MarkerNode *>(old);
     if (!m_map || m_atlas.isNull()) {
@@ -255,10 +308,10 @@ QSGNode *MarkerLayer::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
     if (software && !node->soft) {
         node->soft = new SoftwareSpriteNode(window());
         node->appendChildNode(node->soft);
-        m_geometryDirty = true;
+        m_rebuild = true;
     }
     if (software && m_atlasDirty)
-        m_geometryDirty = true;  // the software node holds its own copy of the atlas
+        m_rebuild = true;  // the software node holds its own copy of the atlas
     if (m_atlasDirty || !node->texture) {
         delete node->texture;
         node->texture = window()->createTextureFromImage(m_atlas);
@@ -266,16 +319,12 @@ QSGNode *MarkerLayer::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
         node->geometryNode->markDirty(QSGNode::DirtyMaterial);
         m_atlasDirty = false;
     }
-    const double s = m_map->scale();
-    const QPointF tl = m_map->topLeftWorld();
-    const double w = width(), h = height();
-    const QPointF shift = (tl - node->anchor) * s;
-    if (m_geometryDirty || node->builtScale != s || std::abs(shift.x()) > w / 2 || std::abs(shift.y()) > h / 2) {
-        m_geometryDirty = false;
-        node->builtScale = s;
-        node->anchor = tl;
-        // markers within one viewport around the view, so a pan rarely needs a rebuild
-        const QRectF keep(-w - m_maxDiameter, -h - m_maxDiameter, 3 * w + 2 * m_maxDiameter, 3 * h + 2 * m_maxDiameter);
+    const double s = m_builtScale;
+    const QPointF tl = m_canvasOrigin;
+    const double w = m_canvas->width(), h = m_canvas->height();
+    if (m_rebuild) {
+        m_rebuild = false;
+        const QRectF keep(-m_maxDiameter, -m_maxDiameter, w + 2 * m_maxDiameter, h + 2 * m_maxDiameter);
         std::vector<int> shown;
         shown.reserve(m_world.size());
         for (size_t i = 0; i < m_world.size() && i < m_spriteOf.size(); ++i) {
@@ -285,6 +334,7 @@ QSGNode *MarkerLayer::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
             if (keep.contains(p))
                 shown.push_back(int(i));
         }
+        shown = dropHidden(shown, tl, s, keep);
         if (software) {
             node->soft->atlas = m_atlas;
             node->soft->sprites.clear();
@@ -326,15 +376,83 @@ QSGNode *MarkerLayer::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
         m_drawn = software ? int(node->soft->sprites.size()) : int(shown.size());
         node->geometryNode->markDirty(QSGNode::DirtyGeometry);
     }
-    const QPointF offset = (node->anchor - tl) * s;
-    QMatrix4x4 m;
-    m.translate(float(std::round(offset.x())), float(std::round(offset.y())));
-    node->setMatrix(m);
     if (node->soft) {
-        node->soft->bounds = QRectF(-std::round(offset.x()), -std::round(offset.y()), w, h);
+        node->soft->bounds = QRectF(0, 0, w, h);
         node->soft->markDirty(QSGNode::DirtyMaterial);
     }
     return node;
+}
+
+// Markers buried under the markers drawn above them add nothing to the picture but fill cost
+// (a dense swarm is mostly buried markers), so they are left out of the batch. Each cell of a
+// coverage grid keeps how much of what lies below still shows through (the product of
+// (1 - alpha) of the markers kept above it, with each marker's alpha taken at its lowest over
+// the cell). A marker goes only when, at every cell its sprite reaches, less than half a
+// colour step of it could show. A pan does not change what is buried, so this runs only when
+// the batch is rebuilt.
+std::vector<int> MarkerLayer::dropHidden(const std::vector<int> &shown, const QPointF &tl, double s,
+                                         const QRectF &area) const
+{
+    constexpr int cell = 2;
+    constexpr float invisible = 0.5f / 255.0f;
+    const int cols = int(std::ceil(area.width() / cell)) + 1, rows = int(std::ceil(area.height() / cell)) + 1;
+    if (shown.size() < 64 || qint64(cols) * rows > 16 * 1024 * 1024)
+        return shown;
+    std::vector<float> through(size_t(cols) * rows, 1.0f);
+    std::vector<int> kept;
+    kept.reserve(shown.size());
+    const double blur = m_shadowRadius * 2;
+    for (auto it = shown.crbegin(); it != shown.crend(); ++it) {
+        const int i = *it;
+        const Sprite &sp = m_sprites[m_spriteOf[i]];
+        const MapMarker &m = m_markers[i];
+        const QPointF p = (m_world[i] - tl) * s - area.topLeft();
+        const double cx = std::round(p.x()), cy = std::round(p.y());
+        const double reach = sp.size.width() / 2;  // the sprite's disc plus shadow
+        const double reach2 = reach * reach;
+        const int c0 = std::max(0, int((cx - reach) / cell)), c1 = std::min(cols - 1, int((cx + reach) / cell));
+        const int r0 = std::max(0, int((cy - reach) / cell)), r1 = std::min(rows - 1, int((cy + reach) / cell));
+        bool hidden = c0 <= c1 && r0 <= r1;
+        for (int r = r0; r <= r1 && hidden; ++r) {
+            const double y0 = r * cell - cy, y1 = y0 + cell;
+            const double dy = y0 > 0 ? y0 : (y1 < 0 ? -y1 : 0.0);
+            for (int c = c0; c <= c1; ++c) {
+                const double x0 = c * cell - cx, x1 = x0 + cell;
+                const double dx = x0 > 0 ? x0 : (x1 < 0 ? -x1 : 0.0);
+                if (dx * dx + dy * dy >= reach2)
+                    continue;  // outside the round sprite: transparent there
+                if (through[size_t(r) * cols + c] > invisible) {
+                    hidden = false;
+                    break;
+                }
+            }
+        }
+        if (hidden)
+            continue;
+        kept.push_back(i);
+        // the least alpha of this marker over each cell it reaches
+        const double radius = m.diameter / 2;
+        const double discAlpha = m.color.alphaF();
+        for (int r = r0; r <= r1; ++r) {
+            const double y0 = r * cell - cy, y1 = y0 + cell;
+            const double yy = std::max(y0 * y0, y1 * y1);
+            for (int c = c0; c <= c1; ++c) {
+                const double x0 = c * cell - cx, x1 = x0 + cell;
+                const double far = std::sqrt(std::max(x0 * x0, x1 * x1) + yy);
+                double alpha = 0;
+                if (far <= radius - 1)
+                    alpha = discAlpha;
+                if (blur > 0 && far < radius + blur) {
+                    const double shadow = 0.33 * std::clamp((radius + blur - far) / (2 * blur), 0.0, 1.0);
+                    alpha = std::max(alpha, shadow);
+                }
+                if (alpha > 0)
+                    through[size_t(r) * cols + c] *= float(1.0 - alpha);
+            }
+        }
+    }
+    std::reverse(kept.begin(), kept.end());
+    return kept;
 }
 
 // --- hit testing --------------------------------------------------------------------------

@@ -89,11 +89,15 @@ signals:
     void markerTapped(const QString &id);
 
 protected:
-    QSGNode *updatePaintNode(QSGNode *old, UpdatePaintNodeData *) override;
     void updatePolish() override;
     void itemChange(ItemChange change, const ItemChangeData &value) override;
 
 private:
+    friend class MarkerCanvas;
+    QSGNode *paintCanvas(QSGNode *old);
+    void placeCanvas();
+    void decideLayer();
+
     struct Sprite {
         QRectF uv;        // in the atlas, normalised
         QSizeF size;      // logical pixels
@@ -111,6 +115,7 @@ private:
     int spriteFor(const MapMarker &m);
     void drawSprite(const SpriteKey &key, const QRect &cell, qreal dpr);
     void ensureHitGrid() const;
+    std::vector<int> dropHidden(const std::vector<int> &shown, const QPointF &tl, double s, const QRectF &area) const;
 
     QList<MapMarker> m_markers;
     QStringList m_excluded;
@@ -130,8 +135,16 @@ private:
     QPoint m_shelf;                 // next free place in the atlas
     int m_shelfHeight = 0;
     bool m_atlasDirty = false;
-    bool m_geometryDirty = true;
+    bool m_geometryDirty = true;  // the batch must be rebuilt at the next placement
     int m_drawn = 0;
+
+    // the canvas: its top-left in world units, the view's top-left and scale it was built for
+    QQuickItem *m_canvas;
+    QPointF m_canvasOrigin, m_canvasView;
+    double m_builtScale = -1;
+    bool m_spritesDirty = true;
+    bool m_rebuild = false;        // read by paintCanvas while the GUI thread waits
+    bool m_layerDecided = false;
 
     // hit grid, in world pixels at the scale it was built for
     mutable double m_gridScale = -1;
