@@ -292,7 +292,10 @@ void TestGeoMap::renderShowsLandSeaAndMarkers()
     const QColor markerColor(200, 30, 160);
     MapMarker m = marker("m", markerAt, markerColor, 28);
     m.label.clear();
-    layer->setMarkers({m});
+    const QGeoCoordinate southEast(27.0, -15.2);  // the view's other quarter, south of Gran Canaria
+    MapMarker m2 = marker("m2", southEast, Qt::blue, 28);
+    m2.label.clear();
+    layer->setMarkers({m, m2});
 
     const QImage img = scene.grab();
     QVERIFY(!img.isNull());
@@ -305,6 +308,7 @@ void TestGeoMap::renderShowsLandSeaAndMarkers()
     QVERIFY2(colorNear(pixel(QGeoCoordinate(28.3, -15.8)), scene.map->seaColor()),
              qPrintable(pixel(QGeoCoordinate(28.3, -15.8)).name()));
     QVERIFY2(colorNear(pixel(markerAt), markerColor), qPrintable(pixel(markerAt).name()));
+    QVERIFY2(colorNear(pixel(southEast), Qt::blue), qPrintable(pixel(southEast).name()));
     QVERIFY(colorNear(pixel(QGeoCoordinate(24.5, -13.0)), scene.map->landColor()));  // the African coast
 
     // the dark palette draws the same map in other colours

@@ -378,7 +378,7 @@ QSGNode *MarkerLayer::paintCanvas(QSGNode *old)
     }
     if (node->soft) {
         node->soft->bounds = QRectF(0, 0, w, h);
-        node->soft->markDirty(QSGNode::DirtyMaterial);
+        node->soft->markDirty(QSGNode::DirtyGeometry | QSGNode::DirtyMaterial);
     }
     return node;
 }

@@ -26,7 +26,7 @@ void SoftwareCoastNode::setState(const CoastlineData *data, int level, const QPo
     m_land = land;
     m_coast = coast;
     m_coastWidth = coastWidth;
-    markDirty(QSGNode::DirtyMaterial);
+    markDirty(QSGNode::DirtyGeometry | QSGNode::DirtyMaterial);
 }
 
 void SoftwareCoastNode::render(const RenderState *state)
@@ -82,10 +82,12 @@ void SoftwareCoastNode::render(const RenderState *state)
         }
     }
     p->save();
-    p->setTransform(matrix()->toTransform());
-    p->setOpacity(inheritedOpacity());
+    // the clip region is in window coordinates: set it before the node's transform
+    p->setTransform(QTransform());
     if (const QRegion *clip = state->clipRegion(); clip && !clip->isEmpty())
         p->setClipRegion(*clip, Qt::ReplaceClip);
+    p->setTransform(matrix()->toTransform());
+    p->setOpacity(inheritedOpacity());
     p->setRenderHint(QPainter::Antialiasing);
     p->setPen(Qt::NoPen);
     p->setBrush(m_land);
@@ -104,10 +106,12 @@ void SoftwareSpriteNode::render(const RenderState *state)
     if (!p || atlas.isNull())
         return;
     p->save();
-    p->setTransform(matrix()->toTransform());
-    p->setOpacity(inheritedOpacity());
+    // the clip region is in window coordinates: set it before the node's transform
+    p->setTransform(QTransform());
     if (const QRegion *clip = state->clipRegion(); clip && !clip->isEmpty())
         p->setClipRegion(*clip, Qt::ReplaceClip);
+    p->setTransform(matrix()->toTransform());
+    p->setOpacity(inheritedOpacity());
     const QRectF &visible = bounds;
     for (const Sprite &s : sprites) {
         const QRectF target(s.position, s.size);

@@ -28,9 +28,9 @@ namespace {
 QList<MapMarker> sampleMarkers(int n, quint32 seed)
 {
     struct Cluster { double lat, lon, sigma; };
-    const Cluster clusters[] = {{28.1, -16.2, 0.12}, {27.7, -17.9, 0.1}, {28.6, -17.85, 0.1},
-                                {28.05, -15.7, 0.15}, {28.3, -16.6, 0.08}, {29.0, -13.6, 0.2},
-                                {27.8, -15.0, 0.3}};
+    const Cluster clusters[] = {{28.05, -16.1, 0.35}, {27.6, -18.1, 0.3}, {28.7, -18.0, 0.3},
+                                {27.85, -15.3, 0.35}, {28.4, -16.9, 0.3}, {29.2, -13.9, 0.4},
+                                {28.5, -15.2, 0.5}, {27.4, -16.5, 0.6}};
     QRandomGenerator rng(seed);
     QList<MapMarker> out;
     for (int i = 0; i < n; ++i) {
