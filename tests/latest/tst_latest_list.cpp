@@ -3,6 +3,7 @@
 #include "Persistence/ModelContext.h"
 #include "Platform/Localization.h"
 #include "Platform/UserDefaults.h"
+#include "ViewModels/EarthquakeItem.h"
 #include "ViewModels/EarthquakeListViewModel.h"
 #include "ViewModels/LatestEarthquakesModel.h"
 
@@ -148,14 +149,34 @@ private slots:
         QCOMPARE(count.count(), 2);
     }
 
+    void aSaveThatSwapsRowsOneForOneResetsTheRows()
+    {
+        // One event leaves the last hour as the clock moves on while a save brings another:
+        // the row count stays, yet the rows are other records.
+        Fixture f;
+        QDateTime now = kNow;
+        f.model.setNow([&] { return now; });
+        f.viewModel.setSelectedDateFilterRaw(QStringLiteral("lastHour"));
+        f.add(QStringLiteral("leaving"), 3590);
+        f.add(QStringLiteral("staying"), 60);
+        QCOMPARE(f.model.rowCount(), 2);
+        QSignalSpy reset(&f.model, &QAbstractItemModel::modelReset);
+        now = kNow.addSecs(20);
+        f.add(QStringLiteral("arriving"), -10);
+        QCOMPARE(f.model.rowCount(), 2);
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(f.model.data(f.model.index(0), LatestEarthquakesModel::EarthquakeRole).value<EarthquakeItem>().eventID(),
+                 QStringLiteral("arriving"));
+        QCOMPARE(f.model.data(f.model.index(1), LatestEarthquakesModel::EarthquakeRole).value<EarthquakeItem>().eventID(),
+                 QStringLiteral("staying"));
+    }
+
     void catalogueTextStaysAsData()
     {
         Fixture f;
         f.add(QStringLiteral("m"), 60, 2.0, QStringLiteral("<b>BOLD</b> &amp; <i>x</i>"));
         QCOMPARE(f.model.data(f.model.index(0), LatestEarthquakesModel::LocationRole).toString(),
                  QStringLiteral("<b>BOLD</b> &amp; <i>x</i>"));
-        QCOMPARE(f.model.data(f.model.index(0), LatestEarthquakesModel::MagnitudeTextRole).toString(), QStringLiteral("2.0"));
-        QCOMPARE(f.model.data(f.model.index(0), LatestEarthquakesModel::DepthTextRole).toString(), QStringLiteral("10 km"));
     }
 };
 

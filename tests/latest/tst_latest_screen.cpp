@@ -118,7 +118,7 @@ struct Screen {
         QQuickItem *item = find(name);
         return item && item->isVisible();
     }
-    QString state() const { return root->property("state").toString(); }
+    QString state() const { return root->property("screenState").toString(); }
 };
 
 }  // namespace

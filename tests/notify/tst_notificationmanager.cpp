@@ -246,10 +246,11 @@ private slots:
         manager.requestAuthorization(this, [&](bool granted) { answer = granted; });
         for (int i = 0; i < 3; ++i)
             manager.post(content(QStringLiteral("id%1").arg(i)));
-        QVERIFY(timer.elapsed() < 100);
-        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 1000);
+        QVERIFY(timer.elapsed() < 1000);  // posting never waits for the bus
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 2500);
         QCOMPARE(*answer, false);
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        // Answered well before the 3 s call timeout: nothing waited it out.
+        QVERIFY2(timer.elapsed() < 2500, qPrintable(QString::number(timer.elapsed())));
         QTest::qWait(50);  // the dropped sends' answers come and go without harm
 
         if (!connected)

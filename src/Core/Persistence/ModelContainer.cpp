@@ -1,6 +1,7 @@
 #include "ModelContainer.h"
 
 #include "Persistence/ModelContext.h"
+#include "Persistence/StoreError.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -17,19 +18,6 @@ const QStringList kColumns = {
     QStringLiteral("magnitudeType"), QStringLiteral("maxIntensity"), QStringLiteral("location"),
     QStringLiteral("fetchedAt"),
 };
-
-Error storeError(const QString &text)
-{
-    return Error{Error::Domain::Store, 0, text};
-}
-
-Error storeError(const QSqlError &e)
-{
-    QString text = e.databaseText().trimmed();
-    if (text.isEmpty())
-        text = e.driverText().trimmed();
-    return storeError(text.isEmpty() ? QStringLiteral("unknown store error") : text);
-}
 
 QString nextConnectionName()
 {

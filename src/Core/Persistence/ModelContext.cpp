@@ -1,6 +1,7 @@
 #include "ModelContext.h"
 
 #include "Persistence/ModelContainer.h"
+#include "Persistence/StoreError.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,14 +35,6 @@ public:
 };
 
 namespace {
-
-Error storeError(const QSqlError &e)
-{
-    QString text = e.databaseText().trimmed();
-    if (text.isEmpty())
-        text = e.driverText().trimmed();
-    return Error{Error::Domain::Store, 0, text.isEmpty() ? QStringLiteral("unknown store error") : text};
-}
 
 // The WHERE, ORDER BY and LIMIT parts of a descriptor, with their bound values in order.
 struct SqlParts {

@@ -30,9 +30,4 @@ QString coordinate(double latitude, double longitude)
     return decimal(latitude, 4) + QStringLiteral("°, ") + decimal(longitude, 4) + QStringLiteral("°");
 }
 
-QString integer(qint64 value)
-{
-    return QString::number(value);
-}
-
 }  // namespace FixedFormat

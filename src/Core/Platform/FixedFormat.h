@@ -10,6 +10,5 @@ QString decimal(double value, int precision);        // "%.<precision>f"
 inline QString oneDecimal(double value) { return decimal(value, 1); }  // "%.1f"
 QString kilometres(double value);                    // "%.0f km"
 QString coordinate(double latitude, double longitude);  // "%.4f°, %.4f°"
-QString integer(qint64 value);                       // "%lld"
 
 }  // namespace FixedFormat

@@ -2,8 +2,6 @@
 
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
-#include "Platform/FixedFormat.h"
-#include "Platform/LocaleDateFormat.h"
 #include "Platform/Localization.h"
 #include "Platform/TextSearch.h"
 #include "ViewModels/EarthquakeItem.h"
@@ -85,19 +83,8 @@ void LatestEarthquakesModel::reload()
     recompute();
 }
 
-const LocaleDateFormat &LatestEarthquakesModel::rowDateFormat() const
-{
-    if (!m_rowDateFormat) {
-        const QString localeId = m_localeOverridden ? m_locale.name() : LocaleDateFormat::systemLocaleId();
-        m_rowDateFormat = std::make_unique<LocaleDateFormat>(QStringLiteral("dMMyyJJmm"), localeId,
-                                                             LocaleDateFormat::systemTimeZoneId());
-    }
-    return *m_rowDateFormat;
-}
-
 void LatestEarthquakesModel::recompute()
 {
-    m_rowDateFormat.reset();  // follows changes of the user's locale and time zone
     const QDateTime now = m_now();
     const qint64 nowMs = now.toMSecsSinceEpoch();
     const qint64 cutoffs[kSectionCount] = {nowMs - kDayMs, nowMs - 7 * kDayMs, nowMs - 30 * kDayMs};
@@ -150,15 +137,18 @@ void LatestEarthquakesModel::recompute()
     for (Row &r : rows)
         r.section = sectionIndex[r.section];
 
-    const bool sameRows = rows.size() == m_rows.size()
-                          && std::equal(rows.begin(), rows.end(), m_rows.begin(), [&](const Row &a, const Row &b) {
-                                 return a.section == b.section && m_all.at(a.entry).earthquake == m_all.at(b.entry).earthquake;
-                             });
+    // Compared by record, not by position: after a reload the positions index another list.
+    QList<RowKey> keys;
+    keys.reserve(rows.size());
+    for (const Row &r : rows)
+        keys.append({m_all.at(r.entry).earthquake.get(), r.section});
+    const bool sameRows = keys == m_rowKeys;
+    m_rowKeys = std::move(keys);
     if (sameRows) {
         m_rows = std::move(rows);
         m_sections = std::move(sections);
         if (!m_rows.isEmpty())
-            emit dataChanged(index(0), index(int(m_rows.size()) - 1), {SectionTitleRole, RowDateRole});
+            emit dataChanged(index(0), index(int(m_rows.size()) - 1), {SectionTitleRole});
     } else {
         beginResetModel();
         m_rows = std::move(rows);
@@ -222,15 +212,10 @@ QVariant LatestEarthquakesModel::data(const QModelIndex &index, int role) const
     const Row &row = m_rows.at(index.row());
     const EarthquakePtr &e = m_all.at(row.entry).earthquake;
     switch (role) {
-    case EventIDRole: return e->eventID();
     case MagnitudeRole: return e->magnitude();
-    case MagnitudeTextRole: return FixedFormat::oneDecimal(e->magnitude());
-    case CategoryColorRole: return e->magnitudeCategory().color();
     case LocationRole:
     case Qt::DisplayRole: return e->location();
     case DateRole: return e->date();
-    case RowDateRole: return rowDateFormat().format(e->date());
-    case DepthTextRole: return FixedFormat::kilometres(e->depth());
     case SectionIdRole: return m_sections.at(row.section).id;
     case SectionTitleRole: return m_sections.at(row.section).title;
     case EarthquakeRole: return QVariant::fromValue(EarthquakeItem(e));
@@ -241,9 +226,7 @@ QVariant LatestEarthquakesModel::data(const QModelIndex &index, int role) const
 QHash<int, QByteArray> LatestEarthquakesModel::roleNames() const
 {
     return {
-        {EventIDRole, "eventID"},       {MagnitudeRole, "magnitude"},   {MagnitudeTextRole, "magnitudeText"},
-        {CategoryColorRole, "categoryColor"}, {LocationRole, "location"}, {DateRole, "date"},
-        {RowDateRole, "rowDate"},       {DepthTextRole, "depthText"},   {SectionIdRole, "sectionId"},
-        {SectionTitleRole, "sectionTitle"}, {EarthquakeRole, "earthquake"},
+        {MagnitudeRole, "magnitude"},     {LocationRole, "location"},         {DateRole, "date"},
+        {SectionIdRole, "sectionId"},     {SectionTitleRole, "sectionTitle"}, {EarthquakeRole, "earthquake"},
     };
 }

@@ -2,7 +2,6 @@
 
 #include "Models/Earthquake.h"
 #include "Platform/Clock.h"
-#include "Platform/LocaleDateFormat.h"
 
 #include <QAbstractListModel>
 #include <QLocale>
@@ -27,14 +26,9 @@ class LatestEarthquakesModel : public QAbstractListModel {
 
 public:
     enum Role {
-        EventIDRole = Qt::UserRole + 1,
-        MagnitudeRole,
-        MagnitudeTextRole,
-        CategoryColorRole,
+        MagnitudeRole = Qt::UserRole + 1,
         LocationRole,
         DateRole,
-        RowDateRole,
-        DepthTextRole,
         SectionIdRole,
         SectionTitleRole,
         EarthquakeRole,
@@ -70,11 +64,7 @@ public:
 
     // Tests pin the clock and the locale of the section titles.
     void setNow(NowFunction now) { m_now = std::move(now); }
-    void setLocale(const QLocale &locale)
-    {
-        m_locale = locale;
-        m_localeOverridden = true;
-    }
+    void setLocale(const QLocale &locale) { m_locale = locale; }
 
     static QString sectionTitle(const QString &id, const QDateTime &now, const QLocale &locale);
 
@@ -104,8 +94,10 @@ private:
     NowFunction m_now = systemNow;
     QLocale m_locale;
     QMetaObject::Connection m_storeConnection;
-    bool m_localeOverridden = false;
-    mutable std::unique_ptr<LocaleDateFormat> m_rowDateFormat;
-
-    const LocaleDateFormat &rowDateFormat() const;
+    struct RowKey {
+        const Earthquake *earthquake;
+        int section;
+        friend bool operator==(const RowKey &, const RowKey &) = default;
+    };
+    QList<RowKey> m_rowKeys;  // what the views show, to tell a real change from a re-sectioning
 };

@@ -39,10 +39,3 @@ QString Formats::rowDate(const QDateTime &date)
     return formatFor(m_row, QStringLiteral("dMMyyJJmm"), LocaleDateFormat::systemTimeZoneId()).format(date);
 }
 
-QString Formats::detailDate(const QDateTime &date)
-{
-    if (!date.isValid())
-        return {};
-    return formatFor(m_detail, QStringLiteral("dMMMyjms"), QByteArrayLiteral("UTC")).format(date)
-        + QStringLiteral(" UTC");
-}

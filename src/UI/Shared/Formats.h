@@ -31,14 +31,10 @@ public:
     // Day, two-digit month and year, hour in the locale's cycle without AM/PM, minute, in the
     // user's current locale and time zone.
     Q_INVOKABLE QString rowDate(const QDateTime &date);
-    // Day, abbreviated month, year, hour (with AM/PM where the locale's cycle is 12-hour),
-    // minute and second in UTC, followed by " UTC".
-    Q_INVOKABLE QString detailDate(const QDateTime &date);
 
 private:
     // Rebuilt only when the locale or the time zone has changed since the last call.
     const LocaleDateFormat &formatFor(std::unique_ptr<LocaleDateFormat> &cache, const QString &skeleton,
                                       const QByteArray &timeZoneId);
     std::unique_ptr<LocaleDateFormat> m_row;
-    std::unique_ptr<LocaleDateFormat> m_detail;
 };

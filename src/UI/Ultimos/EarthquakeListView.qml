@@ -31,7 +31,7 @@ NavigationStack {
     }
 
     // Which of the four states shows, tested in this order.
-    readonly property string state: listModel.storeIsEmpty && repository.isLoading ? "loading"
+    readonly property string screenState: listModel.storeIsEmpty && repository.isLoading ? "loading"
                                     : listModel.storeIsEmpty ? "empty"
                                     : listModel.count === 0 ? "noResults" : "list"
 
@@ -164,14 +164,14 @@ NavigationStack {
         ProgressView {
             objectName: "loadingState"
             anchors.fill: parent
-            visible: root.state === "loading"
+            visible: root.screenState === "loading"
             label: Localized.text("list.loading", "Cargando terremotos\u2026")
         }
 
         EmptyStateView {
             objectName: "emptyState"
             anchors.fill: parent
-            visible: root.state === "empty"
+            visible: root.screenState === "empty"
             symbol: "waveform.path.ecg"
             title: Localized.text("list.empty.title", "Sin datos")
             description: Localized.text("list.empty.description",
@@ -181,7 +181,7 @@ NavigationStack {
         EmptyStateView {
             objectName: "noResultsState"
             anchors.fill: parent
-            visible: root.state === "noResults"
+            visible: root.screenState === "noResults"
             symbol: "magnifyingglass"
             title: Localized.text("list.noresults.title", "Sin resultados")
             description: Localized.text("list.noresults.description",
@@ -192,7 +192,7 @@ NavigationStack {
             id: list
             objectName: "earthquakeList"
             anchors.fill: parent
-            visible: root.state === "list"
+            visible: root.screenState === "list"
             model: root.listModel
             clip: true
             reuseItems: true
@@ -220,7 +220,6 @@ NavigationStack {
                 required property string location
                 required property date date
                 required property var earthquake
-                required property string depthText
 
                 width: ListView.view.width
                 implicitHeight: implicitContentHeight + topPadding + bottomPadding
