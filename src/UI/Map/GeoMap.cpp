@@ -793,3 +793,12 @@ QSGNode *GeoMap::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
     }
     return node;
 }
+
+GeoMap *GeoMap::enclosing(const QQuickItem *item)
+{
+    for (QQuickItem *p = item ? item->parentItem() : nullptr; p; p = p->parentItem()) {
+        if (auto *map = qobject_cast<GeoMap *>(p))
+            return map;
+    }
+    return nullptr;
+}

@@ -113,6 +113,9 @@ public:
     // Item coordinates <-> geographic coordinates, at the current camera.
     Q_INVOKABLE QPointF fromCoordinate(const QGeoCoordinate &coordinate) const;
     Q_INVOKABLE QGeoCoordinate toCoordinate(const QPointF &point) const;
+
+    // The nearest GeoMap among an item's ancestors, or null.
+    static GeoMap *enclosing(const QQuickItem *item);
     Q_INVOKABLE void fitRegion(const QGeoCoordinate &center, double latitudeDelta, double longitudeDelta);
     // Moves the camera by a drag of (dx, dy) pixels, and zooms by `levels` keeping the
     // coordinate under `anchor` (item coordinates) in place.

@@ -54,9 +54,7 @@ void MapAnnotation::geometryChange(const QRectF &newGeometry, const QRectF &oldG
 
 void MapAnnotation::findMap()
 {
-    GeoMap *found = nullptr;
-    for (QQuickItem *p = parentItem(); p && !found; p = p->parentItem())
-        found = qobject_cast<GeoMap *>(p);
+    GeoMap *found = GeoMap::enclosing(this);
     if (found == m_map)
         return;
     disconnect(m_cameraConnection);

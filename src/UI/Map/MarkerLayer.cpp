@@ -131,9 +131,7 @@ void MarkerLayer::itemChange(ItemChange change, const ItemChangeData &value)
 
 void MarkerLayer::findMap()
 {
-    GeoMap *found = nullptr;
-    for (QQuickItem *p = parentItem(); p && !found; p = p->parentItem())
-        found = qobject_cast<GeoMap *>(p);
+    GeoMap *found = GeoMap::enclosing(this);
     if (found == m_map)
         return;
     disconnect(m_cameraConnection);
