@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace {
 
@@ -84,45 +83,23 @@ bool makeStore(const QString &path, int size, const ParsedEarthquakeList &page, 
     options.newestMs = page.last().date.toMSecsSinceEpoch() - 86400LL * 1000;
     if (!StoreGenerator::generate(path, options, error))
         return false;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_close(db);
+    // The page's stored rows go in through the store itself: a couple of thousand, no hot path.
+    auto opened = ModelContainer::open({path, false});
+    if (!opened) {
+        *error = opened.error().description;
         return false;
     }
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO Earthquake (eventID, date, latitude, longitude, depth, magnitude, magnitudeType, "
-                       "maxIntensity, location, fetchedAt) VALUES (?,?,?,?,?,?,?,?,?,?)",
-                       -1, &st, nullptr);
-    bool ok = true;
+    ModelContext *context = (*opened)->mainContext();
     for (int i = kNewRows; i < page.size(); ++i) {
         const ParsedEarthquake &p = page.at(i);
-        const QByteArray id = p.eventID.toUtf8(), type = p.magnitudeType.toUtf8(), place = p.location.toUtf8();
-        const QByteArray intensity = p.maxIntensity.value_or(QString()).toUtf8();
-        sqlite3_bind_text(st, 1, id.constData(), int(id.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(st, 2, p.date.toMSecsSinceEpoch());
-        sqlite3_bind_double(st, 3, p.latitude);
-        sqlite3_bind_double(st, 4, p.longitude);
-        sqlite3_bind_double(st, 5, p.depth);
-        sqlite3_bind_double(st, 6, p.magnitude);
-        sqlite3_bind_text(st, 7, type.constData(), int(type.size()), SQLITE_TRANSIENT);
-        if (p.maxIntensity)
-            sqlite3_bind_text(st, 8, intensity.constData(), int(intensity.size()), SQLITE_TRANSIENT);
-        else
-            sqlite3_bind_null(st, 8);
-        sqlite3_bind_text(st, 9, place.constData(), int(place.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(st, 10, p.date.toMSecsSinceEpoch() + 600000);
-        ok = ok && sqlite3_step(st) == SQLITE_DONE;
-        sqlite3_reset(st);
+        context->insert(std::make_shared<Earthquake>(p.eventID, p.date, p.latitude, p.longitude, p.depth, p.magnitude,
+                                                     p.magnitudeType, p.maxIntensity, p.location,
+                                                     p.date.addSecs(600)));
     }
-    sqlite3_finalize(st);
-    ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (!ok)
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_close(db);
-    return ok;
+    const auto saved = context->save();
+    if (!saved)
+        *error = saved.error().description;
+    return bool(saved);
 }
 
 struct Bench {
