@@ -79,14 +79,6 @@ double UserDefaults::doubleValue(const QString &key) const
     return numberFrom(object(key)).value_or(0.0);
 }
 
-qint64 UserDefaults::integerValue(const QString &key) const
-{
-    const double d = doubleValue(key);
-    if (!(d > -9.2e18 && d < 9.2e18))
-        return 0;
-    return static_cast<qint64>(d);
-}
-
 std::optional<QString> UserDefaults::stringValue(const QString &key) const
 {
     const QVariant v = object(key);

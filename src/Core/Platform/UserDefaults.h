@@ -22,7 +22,6 @@ public:
 
     bool boolValue(const QString &key) const;       // false when absent or not a Boolean-like value
     double doubleValue(const QString &key) const;   // 0 when absent or not a number
-    qint64 integerValue(const QString &key) const;  // 0 when absent or not a number
     std::optional<QString> stringValue(const QString &key) const;  // absent unless a text is stored
     std::optional<QDateTime> dateValue(const QString &key) const;  // only a stored date counts
 
