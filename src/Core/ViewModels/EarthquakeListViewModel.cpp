@@ -35,6 +35,7 @@ EarthquakeListViewModel::EarthquakeListViewModel(EarthquakeRepository *repositor
     m_periodicWait.setTimerType(Qt::PreciseTimer);
     connect(&m_periodicWait, &QTimer::timeout, this, &EarthquakeListViewModel::periodicWaitEnded);
 
+    wireSubscriptions();
     if (repository)
         setRepository(repository);
 }
@@ -46,16 +47,12 @@ void EarthquakeListViewModel::setRepository(EarthquakeRepository *repository)
     m_repository = repository;
     connect(repository, &EarthquakeRepository::lastUpdatedChanged, this,
             &EarthquakeListViewModel::lastUpdatedSubtitleChanged);
-    wireSubscriptions();
     emit repositoryChanged();
     emit lastUpdatedSubtitleChanged();
 }
 
 void EarthquakeListViewModel::wireSubscriptions()
 {
-    if (m_wired)
-        return;
-    m_wired = true;
     // Interval changes restart the periodic refresh on a later turn of the event loop, so the
     // restart reads the setting's new value. Every assignment counts, also a repeated value.
     connect(m_settings, &NotificationSettings::refreshIntervalChanged, this, [this] {

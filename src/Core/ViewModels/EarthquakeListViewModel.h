@@ -105,5 +105,4 @@ private:
     NowFunction m_now = systemNow;
     QLocale m_locale;
     double m_msPerSecond = 1000.0;
-    bool m_wired = false;
 };
