@@ -37,6 +37,7 @@ public:
 
     const QString &placeName(quint32 place) const;
     quint32 placeCount() const { return quint32(m_places.size()); }
+    const std::vector<QString> &placeNames() const { return m_places; }
 
     // The stored record of a row, read by its row id; none when the read fails.
     std::optional<Earthquake> record(const Row &row) const;

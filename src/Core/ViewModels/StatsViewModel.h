@@ -1,0 +1,91 @@
+#pragma once
+
+#include "Platform/Clock.h"
+#include "ViewModels/StatsRecords.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QVariant>
+#include <QtQml/qqmlregistration.h>
+#include <optional>
+
+class EarthquakeSnapshot;
+class ModelContext;
+
+// Every figure of the statistics screen, recomputed from all stored events (the store's
+// snapshot) on each update(). Each of the nine figures announces every assignment, also of an
+// equal value, once per update and in the order they are computed. The figures keep the
+// instant of the last update: they do not age by themselves.
+class StatsViewModel : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(ModelContext *context READ context WRITE setContext NOTIFY contextChanged)
+    Q_PROPERTY(EarthquakeSnapshot *snapshot READ snapshot NOTIFY contextChanged)
+    Q_PROPERTY(bool hasEvents READ hasEvents NOTIFY hasEventsChanged)
+    Q_PROPERTY(int countLastHour READ countLastHour NOTIFY countLastHourChanged)
+    Q_PROPERTY(int countLast24h READ countLast24h NOTIFY countLast24hChanged)
+    Q_PROPERTY(int countLast7d READ countLast7d NOTIFY countLast7dChanged)
+    Q_PROPERTY(int countLast30d READ countLast30d NOTIFY countLast30dChanged)
+    Q_PROPERTY(QVariant peakLast24h READ peakLast24hValue NOTIFY peakLast24hChanged)        // PeakEvent or null
+    Q_PROPERTY(QVariant peakLast7d READ peakLast7dValue NOTIFY peakLast7dChanged)          // PeakEvent or null
+    Q_PROPERTY(QVariantList magnitudeStats READ magnitudeStatsValue NOTIFY magnitudeStatsChanged)
+    Q_PROPERTY(QVariantList topClusters READ topClustersValue NOTIFY topClustersChanged)
+    Q_PROPERTY(QVariant depthStat READ depthStatValue NOTIFY depthStatChanged)              // DepthStat or null
+public:
+    explicit StatsViewModel(QObject *parent = nullptr);
+
+    ModelContext *context() const { return m_context; }
+    void setContext(ModelContext *context);
+    EarthquakeSnapshot *snapshot() const { return m_snapshot; }
+
+    // Recomputes every figure from the snapshot's rows, with "now" taken once.
+    Q_INVOKABLE void update();
+    void setNow(NowFunction now) { m_now = std::move(now); }
+
+    bool hasEvents() const { return m_hasEvents; }
+    int countLastHour() const { return m_countLastHour; }
+    int countLast24h() const { return m_countLast24h; }
+    int countLast7d() const { return m_countLast7d; }
+    int countLast30d() const { return m_countLast30d; }
+    const std::optional<PeakEvent> &peakLast24h() const { return m_peakLast24h; }
+    const std::optional<PeakEvent> &peakLast7d() const { return m_peakLast7d; }
+    const QList<MagnitudeStat> &magnitudeStats() const { return m_magnitudeStats; }
+    const QList<ClusterStat> &topClusters() const { return m_topClusters; }
+    const std::optional<DepthStat> &depthStat() const { return m_depthStat; }
+
+    QVariant peakLast24hValue() const;
+    QVariant peakLast7dValue() const;
+    QVariantList magnitudeStatsValue() const;
+    QVariantList topClustersValue() const;
+    QVariant depthStatValue() const;
+
+signals:
+    void contextChanged();
+    void hasEventsChanged();
+    void countLastHourChanged();
+    void countLast24hChanged();
+    void countLast7dChanged();
+    void countLast30dChanged();
+    void peakLast24hChanged();
+    void peakLast7dChanged();
+    void magnitudeStatsChanged();
+    void topClustersChanged();
+    void depthStatChanged();
+
+private:
+    QPointer<ModelContext> m_context;
+    QPointer<EarthquakeSnapshot> m_snapshot;
+    NowFunction m_now = systemNow;
+
+    bool m_hasEvents = false;
+    int m_countLastHour = 0;
+    int m_countLast24h = 0;
+    int m_countLast7d = 0;
+    int m_countLast30d = 0;
+    std::optional<PeakEvent> m_peakLast24h;
+    std::optional<PeakEvent> m_peakLast7d;
+    QList<MagnitudeStat> m_magnitudeStats;
+    QList<ClusterStat> m_topClusters;
+    std::optional<DepthStat> m_depthStat;
+};
