@@ -24,8 +24,9 @@ using Row = EarthquakeSnapshot::Row;
 struct Batch {
     std::vector<Row> rows;
     std::vector<QString> places;
-    // A date that is not an integer, an eventID that is not text or a store that does not keep
-    // its text as UTF-8: SQLite orders such rows by rules of its own, so only it can sort them.
+    // A date that is not an integer or a store that does not keep its text as UTF-8: SQLite
+    // orders such rows by rules of its own, so only it can sort them. (An eventID that is not
+    // text matters only among equal dates: orderTies() finds it.)
     bool needsSqlOrder = false;
 };
 
