@@ -39,13 +39,21 @@ void StatsViewModel::setContext(ModelContext *context)
     emit contextChanged();
 }
 
+void StatsViewModel::setPinnedNow(const QDateTime &now)
+{
+    if (m_pinnedNow == now && m_pinnedNow.isValid() == now.isValid())
+        return;
+    m_pinnedNow = now;
+    emit pinnedNowChanged();
+}
+
 void StatsViewModel::update()
 {
     static const std::vector<EarthquakeSnapshot::Row> noRows;
     static const std::vector<QString> noNames;
     const auto &rows = m_snapshot ? m_snapshot->rows() : noRows;
     const auto &names = m_snapshot ? m_snapshot->placeNames() : noNames;
-    const qint64 now = m_now().toMSecsSinceEpoch();
+    const qint64 now = (m_pinnedNow.isValid() ? m_pinnedNow : m_now()).toMSecsSinceEpoch();
     const StatsComputation::Figures f = StatsComputation::compute(rows, names, now);
 
     const auto peak = [&](const std::optional<size_t> &row) -> std::optional<PeakEvent> {

@@ -22,7 +22,9 @@ class StatsViewModel : public QObject {
     QML_ELEMENT
     Q_PROPERTY(ModelContext *context READ context WRITE setContext NOTIFY contextChanged)
     Q_PROPERTY(EarthquakeSnapshot *snapshot READ snapshot NOTIFY contextChanged)
-    Q_PROPERTY(bool hasEvents READ hasEvents NOTIFY hasEventsChanged)
+    Q_PROPERTY(bool hasEvents READ hasEvents NOTIFY hasEventsChanged)  // in the last update
+    // When valid, "now" of every update (renders and tests pin the clock).
+    Q_PROPERTY(QDateTime pinnedNow READ pinnedNow WRITE setPinnedNow NOTIFY pinnedNowChanged)
     Q_PROPERTY(int countLastHour READ countLastHour NOTIFY countLastHourChanged)
     Q_PROPERTY(int countLast24h READ countLast24h NOTIFY countLast24hChanged)
     Q_PROPERTY(int countLast7d READ countLast7d NOTIFY countLast7dChanged)
@@ -42,6 +44,8 @@ public:
     // Recomputes every figure from the snapshot's rows, with "now" taken once.
     Q_INVOKABLE void update();
     void setNow(NowFunction now) { m_now = std::move(now); }
+    QDateTime pinnedNow() const { return m_pinnedNow; }
+    void setPinnedNow(const QDateTime &now);
 
     bool hasEvents() const { return m_hasEvents; }
     int countLastHour() const { return m_countLastHour; }
@@ -62,6 +66,7 @@ public:
 
 signals:
     void contextChanged();
+    void pinnedNowChanged();
     void hasEventsChanged();
     void countLastHourChanged();
     void countLast24hChanged();
@@ -77,6 +82,7 @@ private:
     QPointer<ModelContext> m_context;
     QPointer<EarthquakeSnapshot> m_snapshot;
     NowFunction m_now = systemNow;
+    QDateTime m_pinnedNow;
 
     bool m_hasEvents = false;
     int m_countLastHour = 0;

@@ -362,7 +362,7 @@ Item {
     }
     Component {
         id: statsComponent
-        StatsView {}
+        StatsView { context: root.context }
     }
     Component {
         id: placeholderComponent
