@@ -9,6 +9,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
@@ -80,6 +82,19 @@ double readDouble(sqlite3_stmt *st, int column)
     }
 }
 
+// A date that is not an integer reads as the driver's value converted by QVariant, as in a
+// fetch. A real number outside qint64's range is never converted (that is undefined): it reads
+// as the smallest qint64, which is what the conversion yields for it here.
+qint64 foreignDate(sqlite3_stmt *st, int column)
+{
+    if (sqlite3_column_type(st, column) == SQLITE_FLOAT) {
+        const double date = sqlite3_column_double(st, column);
+        if (!(std::isfinite(date) && std::fabs(date) < 9.2e18))
+            return std::numeric_limits<qint64>::min();
+    }
+    return driverValue(st, column).toLongLong();
+}
+
 struct BytesHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
@@ -97,7 +112,7 @@ public:
         if (sqlite3_column_type(st, 1) == SQLITE_INTEGER) {
             row.dateMs = sqlite3_column_int64(st, 1);
         } else {
-            row.dateMs = driverValue(st, 1).toLongLong();
+            row.dateMs = foreignDate(st, 1);
             m_batch.needsSqlOrder = true;
         }
         row.latitude = readDouble(st, 2);
