@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <map>
 
@@ -226,6 +227,22 @@ private slots:
         QFETCH(double, degrees);
         QFETCH(double, cell);
         QCOMPARE(StatsComputation::snap(degrees), cell);
+    }
+
+    // The cell key equals std::round's to the bit, signed zeros included.
+    void snapEqualsStdRound()
+    {
+        QList<double> values = {0.24999999999999997, -0.24999999999999997, 0.25, -0.25, -0.1, -0.0, 0.0,
+                                1e15 + 0.25, -1e15 - 0.25, 2251799813685247.75, 1e300, -INFINITY, INFINITY};
+        QRandomGenerator rng(5);
+        for (int i = 0; i < 100000; ++i)
+            values << (rng.generateDouble() - 0.5) * std::pow(10.0, rng.bounded(-3, 17));
+        for (double v : values) {
+            const double want = std::round(v / 0.5) * 0.5;
+            const double got = StatsComputation::snap(v);
+            QVERIFY2(std::memcmp(&want, &got, sizeof want) == 0,
+                     qPrintable(QStringLiteral("%1: %2 vs %3").arg(v, 0, 'g', 17).arg(got, 0, 'g', 17).arg(want, 0, 'g', 17)));
+        }
     }
 
     // A literal reading of the rules over a fetch of every event, against the view model, on

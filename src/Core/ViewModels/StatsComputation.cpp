@@ -12,12 +12,24 @@ namespace {
 
 constexpr qint64 kSecond = 1000;
 constexpr int kTopClusters = 5;
+constexpr size_t kDenseNameCounts = size_t(1) << 20;
 
 // Keys within the globe's bounds live in a dense grid of half-degree steps; any other key (a
 // store written by another program may hold anything) in a hash map.
 constexpr int kLatSteps = 180;  // |latitude / 0.5| <= 180
 constexpr int kLonSteps = 360;
 constexpr int kGridWidth = 2 * kLonSteps + 1;
+
+// std::round (halves away from zero), without a library call for the magnitudes of degrees.
+inline double roundHalfAway(double x)
+{
+    if (!(std::fabs(x) < 4.0e15))  // large, infinite or NaN
+        return std::round(x);
+    const double whole = double(qint64(x));  // truncated; exact below 2^52
+    const double rest = x - whole;
+    const double rounded = rest >= 0.5 ? whole + 1 : rest <= -0.5 ? whole - 1 : whole;
+    return rounded == 0 ? std::copysign(0.0, x) : rounded;  // round(-0.2) is -0.0
+}
 
 struct Cell {
     double lat;  // the key: the snapped coordinates of the cell's first (newest) event
@@ -42,8 +54,8 @@ public:
     // itself, so each such event is a cell of its own.
     qint32 cellOf(double latitude, double longitude, size_t row)
     {
-        const double latSteps = std::round(latitude / 0.5);
-        const double lonSteps = std::round(longitude / 0.5);
+        const double latSteps = roundHalfAway(latitude / 0.5);
+        const double lonSteps = roundHalfAway(longitude / 0.5);
         if (std::isnan(latSteps) || std::isnan(lonSteps))
             return add(latSteps * 0.5, lonSteps * 0.5, row);
         qint32 *slot;
@@ -119,8 +131,8 @@ Cutoffs Cutoffs::before(qint64 nowMs)
 
 double snap(double degrees)
 {
-    // std::round: halves away from zero (rint and nearbyint would take 28.25 to 28.0).
-    return std::round(degrees / 0.5) * 0.5;
+    // Halves away from zero (rint and nearbyint would take 28.25 to 28.0).
+    return roundHalfAway(degrees / 0.5) * 0.5;
 }
 
 QString shortestText(double value)
@@ -146,7 +158,9 @@ Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeN
     int intermediate = 0;
     int deep = 0;
     CellTable table;
+    // The second pass reads these rather than the rows, which are seven times wider.
     std::vector<qint32> cellOfRow(rows.size());
+    std::vector<quint32> placeOfRow(rows.size());
 
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row &row = rows[i];
@@ -184,6 +198,7 @@ Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeN
 
         const qint32 c = table.cellOf(row.latitude, row.longitude, i);
         cellOfRow[i] = c;
+        placeOfRow[i] = row.place;
         Cell &cell = table.cells()[size_t(c)];
         ++cell.count;
         cell.magnitudeSum += row.magnitude;
@@ -206,14 +221,30 @@ Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeN
                       [&cells](qint32 a, qint32 b) { return rankedBefore(cells[size_t(a)], cells[size_t(b)]); });
     ranked.resize(kept);
 
-    // Place names are counted for the kept cells only.
+    // Place names are counted for the kept cells only: in one table of counts per cell and
+    // place when that is small, else in a map per cell.
     std::vector<qint8> rank(cells.size(), -1);
     for (size_t r = 0; r < kept; ++r)
         rank[size_t(ranked[r])] = qint8(r);
     std::vector<std::unordered_map<quint32, int>> nameCounts(kept);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (const qint8 r = rank[size_t(cellOfRow[i])]; r >= 0)
-            ++nameCounts[size_t(r)][rows[i].place];
+    const size_t places = placeNames.size();
+    if (places * kept <= kDenseNameCounts) {
+        std::vector<int> dense(places * kept);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (const qint8 r = rank[size_t(cellOfRow[i])]; r >= 0 && placeOfRow[i] < places)
+                ++dense[size_t(r) * places + placeOfRow[i]];
+        }
+        for (size_t r = 0; r < kept; ++r) {
+            for (size_t p = 0; p < places; ++p) {
+                if (const int n = dense[r * places + p])
+                    nameCounts[r].emplace(quint32(p), n);
+            }
+        }
+    } else {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (const qint8 r = rank[size_t(cellOfRow[i])]; r >= 0)
+                ++nameCounts[size_t(r)][placeOfRow[i]];
+        }
     }
     for (size_t r = 0; r < kept; ++r) {
         const Cell &cell = cells[size_t(ranked[r])];
