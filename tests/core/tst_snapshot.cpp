@@ -305,6 +305,10 @@ private slots:
         row("malformed and empty names", "('f1', 5, 28, -16, 1, 2, 'x', CAST(x'ff41c3' AS TEXT), 0), "
                                          "('f2', 6, 28, -16, 1, 2, 'x', CAST(x'fe41c3' AS TEXT), 0), "
                                          "('f3', 7, 28, -16, 1, 2, 'x', '', 0)");
+        // Row ids are given by position here: the first value is the rowid.
+        QTest::newRow("far apart row ids") << QStringLiteral("(-9223372036854775807, 'f2', 6, 28, -16, 1, 2, 'x', 'A', 0), "
+                                                             "(9223372036854775806, 'f3', 7, 28, -16, 1, 2, 'x', 'A', 0), "
+                                                             "(-5, 'f4', 8, 28, -16, 1, 2, 'x', 'A', 0)");
         row("long name", "('f1', 5, 28, -16, 1, 2, 'x', printf('%.*c', 200000, 'x'), 0)");
     }
 
@@ -313,8 +317,10 @@ private slots:
         QFETCH(QString, values);
         auto store = open();
         QVERIFY(save(*store, generated(200, 17)));
-        QVERIFY(exec(*store, QStringLiteral("INSERT INTO Earthquake (eventID, date, latitude, longitude, depth, "
+        const bool withRowIds = QByteArray(QTest::currentDataTag()).startsWith("far apart");
+        QVERIFY(exec(*store, QStringLiteral("INSERT INTO Earthquake (%1eventID, date, latitude, longitude, depth, "
                                             "magnitude, magnitudeType, location, fetchedAt) VALUES ")
+                                     .arg(withRowIds ? QStringLiteral("rowid, ") : QString())
                                  + values));
         VERIFY_EQUALS_FETCH(*store);
         QSignalSpy changed(store->snapshot(), &EarthquakeSnapshot::changed);

@@ -253,15 +253,19 @@ std::optional<Batch> loadInParts(sqlite3 *main, const QString &filePath, int thr
         return std::nullopt;
     const qint64 low = *first;
     const qint64 high = *last;
-    const qint64 span = high - low + 1;
+    // Row ids written by another program may span more than qint64 holds.
+    if (low < 0 && high > std::numeric_limits<qint64>::max() + low)
+        return std::nullopt;
+    const qint64 span = high - low;  // + 1 ids
     const int count = int(std::clamp<qint64>(span / qMax<qint64>(1, minRowsPerThread), 1, threads));
     if (count < 2)
         return std::nullopt;
 
     std::vector<Part> parts{size_t(count)};
+    const qint64 step = span / count;
     for (int i = 0; i < count; ++i) {
-        parts[size_t(i)].first = low + span * i / count;
-        parts[size_t(i)].last = i + 1 == count ? high : low + span * (i + 1) / count - 1;
+        parts[size_t(i)].first = low + step * i;
+        parts[size_t(i)].last = i + 1 == count ? high : low + step * (i + 1) - 1;
     }
     const QByteArray path = filePath.toUtf8();
     std::vector<std::thread> workers;
