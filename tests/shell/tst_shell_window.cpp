@@ -82,6 +82,7 @@ private slots:
     void notificationsReachEveryMainWindow();
     void settingsWindowIsSingle();
     void shortcutsRunTheCommands();
+    void shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindow();
     void compactLayoutHasThreeTabsOnOneRepository();
 
 private:
@@ -259,6 +260,76 @@ void TestShellWindow::shortcutsRunTheCommands()
     QTRY_VERIFY(infoSheet(window)->property("opened").toBool());
     QTest::keyClick(window, Qt::Key_Escape);
     QTRY_VERIFY(!mainViewOf(window)->property("showInfoSheet").toBool());
+}
+
+void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindow()
+{
+    QQuickWindow *one = openWindow();
+    QQuickWindow *two = openWindow();
+    two->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(two));
+    one->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(one));
+    QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);
+
+    WindowScenes::shared()->openWindow(WindowScenes::settingsIdentifier);
+    QPointer<QQuickWindow> settings = WindowScenes::shared()->settingsWindow();
+    QVERIFY(settings);
+    QVERIFY(QTest::qWaitForWindowActive(settings));
+    QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);  // the settings window does not count
+
+    const auto activateSettings = [&] {
+        settings->requestActivate();
+        return QTest::qWaitForWindowActive(settings);
+    };
+    QSignalSpy posts(NamedNotifications::defaultCenter(), &NamedNotifications::posted);
+
+    // Commands for every window.
+    QTest::keyClick(settings, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(posts.size(), 1);
+    QCOMPARE(posts.takeFirst().at(0).toString(), NamedNotifications::appDidBecomeActive);
+    QTest::keyClick(settings, Qt::Key_Comma, Qt::ControlModifier);
+    QCOMPARE(WindowScenes::shared()->settingsWindow(), settings.data());
+
+    // Commands for a main window act on the last active one, which comes forward.
+    QTest::keyClick(settings, Qt::Key_I, Qt::ControlModifier);
+    QTRY_VERIFY(infoSheet(one)->property("opened").toBool());
+    QVERIFY(!mainViewOf(two)->property("showInfoSheet").toBool());
+    QTRY_COMPARE(QGuiApplication::focusWindow(), one);
+    QMetaObject::invokeMethod(infoSheet(one), "close");
+    QTRY_VERIFY(!mainViewOf(one)->property("showInfoSheet").toBool());
+
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!sidebarShown(one));
+    QVERIFY(sidebarShown(two));
+
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_3, Qt::ControlModifier);
+    QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("mapa"));
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("sismos"));
+
+    // "openFilter" opens the popover of the last active window's list only.
+    QTRY_VERIFY(detailScreen(one) && detailScreen(two));
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(detailScreen(one)->property("showFilterPopover").toBool());
+    QVERIFY(!detailScreen(two)->property("showFilterPopover").toBool());
+
+    // Once the other main window was used, it is the one the commands act on.
+    two->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(two));
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_I, Qt::ControlModifier);
+    QTRY_VERIFY(infoSheet(two)->property("opened").toBool());
+    QVERIFY(!mainViewOf(one)->property("showInfoSheet").toBool());
+
+    // With that window closed, the remaining one takes the commands.
+    two->close();
+    QTRY_COMPARE(WindowScenes::shared()->mainWindowCount(), 1);
+    QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);
 }
 
 void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()

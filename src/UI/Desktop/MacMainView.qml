@@ -31,6 +31,8 @@ Item {
     Connections {
         target: NamedNotifications
         function onPosted(name) {
+            if (!NamedNotifications.reaches(root.Window.window))
+                return  // a command for another main window
             if (name === "openInfo")
                 root.showInfoSheet = true
             else if (name === "openSettings")

@@ -81,7 +81,7 @@ NavigationStack {
     Connections {
         target: NamedNotifications
         function onPosted(name) {
-            if (!root.isActive)
+            if (!root.isActive || !NamedNotifications.reaches(root.Window.window))
                 return
             if (name === "focusSearch")
                 root.isSearchPresented = true
