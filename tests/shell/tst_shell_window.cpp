@@ -255,6 +255,26 @@ void TestShellWindow::shortcutsRunTheCommands()
     QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(sidebarShown(window));
 
+    // With the sidebar hidden its toggle sits in the bar of the detail column, before the
+    // title, and covers none of the list.
+    QQuickItem *toggle = findItem(window, QStringLiteral("showSidebarButton"));
+    QVERIFY(toggle && !toggle->isVisible());
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_VERIFY(toggle->isVisible());
+    auto *list = findItem(window, QStringLiteral("earthquakeList"));
+    auto *page = findItem(window, QStringLiteral("latestListPage"));
+    QVERIFY(list && page);
+    const QRectF toggleRect = toggle->mapRectToScene(toggle->boundingRect());
+    QVERIFY(toggleRect.bottom() <= list->mapToScene(QPointF(0, 0)).y());
+    auto *bar = page->property("bar").value<QQuickItem *>();
+    QVERIFY(bar);
+    const QRectF barRect = bar->mapRectToScene(bar->boundingRect());
+    QVERIFY(barRect.contains(toggleRect));
+    QVERIFY(bar->property("leadingInset").toReal() >= toggle->width());
+    QTest::mouseClick(window, Qt::LeftButton, {}, toggleRect.center().toPoint());
+    QVERIFY(sidebarShown(window));
+    QTRY_COMPARE(bar->property("leadingInset").toReal(), 0.0);
+
     QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
     QTRY_VERIFY(mainViewOf(window)->property("showInfoSheet").toBool());
     QTRY_VERIFY(infoSheet(window)->property("opened").toBool());

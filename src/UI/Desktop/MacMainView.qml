@@ -310,6 +310,11 @@ Item {
             objectName: "detailLoader"
             anchors.fill: parent
             active: root.repository !== null
+            // Screens on a NavigationStack keep room in their bars for the sidebar toggle.
+            onLoaded: {
+                if (item.barLeadingInset !== undefined)
+                    item.barLeadingInset = Qt.binding(() => columns.showsSidebar ? 0 : showSidebar.width + 4)
+            }
             sourceComponent: {
                 switch (NavigationState.sidebarSelection) {
                 case "sismos": return latestComponent
@@ -321,28 +326,17 @@ Item {
             }
         }
 
-        // With the sidebar hidden, a small floating control in the corner where the sidebar's
-        // own bar sits brings it back.
-        Rectangle {
+        // With the sidebar hidden, its toggle sits at the leading edge of the detail column's
+        // bar; the screen's bar keeps that room free, so the button covers nothing.
+        ToolbarButton {
+            id: showSidebar
             objectName: "showSidebarButton"
-            anchors.left: parent.left
-            anchors.bottom: parent.bottom
-            anchors.margins: 10
-            width: showSidebar.width + 4
-            height: showSidebar.height + 4
-            radius: Theme.controlRadius + 2
+            x: 12
+            y: (Theme.toolbarHeight - height) / 2
             visible: !columns.showsSidebar
-            color: Theme.popoverBackground
-            border.width: 1
-            border.color: Theme.separator
-
-            ToolbarButton {
-                id: showSidebar
-                anchors.centerIn: parent
-                symbol: "sidebar.left"
-                toolTip: Localized.text("menu.toggleSidebar", "Mostrar/Ocultar barra lateral")
-                onClicked: columns.toggle()
-            }
+            symbol: "sidebar.left"
+            toolTip: Localized.text("menu.toggleSidebar", "Mostrar/Ocultar barra lateral")
+            onClicked: columns.toggle()
         }
     }
 

@@ -8,6 +8,7 @@ Rectangle {
     property string title
     property string subtitle
     property bool showsBackButton: false
+    property real leadingInset: 0   // room left free before the back button and the title
     property alias trailing: trailingRow.data
     property alias leading: leadingRow.data
 
@@ -19,7 +20,7 @@ Rectangle {
     Row {
         id: leadingRow
         anchors.left: parent.left
-        anchors.leftMargin: 12
+        anchors.leftMargin: 12 + root.leadingInset
         anchors.verticalCenter: parent.verticalCenter
         spacing: 4
 
