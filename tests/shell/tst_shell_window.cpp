@@ -11,6 +11,7 @@
 #include "Platform/NamedNotifications.h"
 #include "Platform/UserDefaults.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlComponent>
@@ -20,6 +21,8 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <numeric>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -84,6 +87,7 @@ private slots:
     void shortcutsRunTheCommands();
     void shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindow();
     void compactLayoutHasThreeTabsOnOneRepository();
+    void everyControlAndRowHasAnAccessibleName();
 
 private:
     QQuickWindow *openWindow();
@@ -384,6 +388,92 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     QCOMPARE(sismos->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
     QCOMPARE(mapa->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
     QVERIFY(sismos->property("item").value<QObject *>());  // the first tab is kept
+}
+
+namespace {
+
+// What a screen reader walks: every shown control, row, list and header must have a name.
+struct AccessibleWalk {
+    QStringList unnamed;
+    QMultiHash<QAccessible::Role, QString> named;
+
+    void visit(QAccessibleInterface *node, const QString &path)
+    {
+        if (!node || !node->isValid() || node->state().invisible)
+            return;
+        static const QSet<QAccessible::Role> mustBeNamed = {
+            QAccessible::Button, QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton,
+            QAccessible::EditableText, QAccessible::ListItem, QAccessible::Row, QAccessible::Cell,
+            QAccessible::List, QAccessible::MenuItem, QAccessible::PageTab, QAccessible::ComboBox,
+            QAccessible::Heading, QAccessible::Slider, QAccessible::SpinBox};
+        const QString name = node->text(QAccessible::Name).trimmed();
+        const QString here = path + QLatin1Char('/') + QString::number(node->role(), 16)
+                           + QLatin1Char(':') + (node->object() ? node->object()->metaObject()->className() : "");
+        if (mustBeNamed.contains(node->role())) {
+            if (name.isEmpty())
+                unnamed << here;
+            else
+                named.insert(node->role(), name);
+        }
+        for (int i = 0; i < node->childCount(); ++i)
+            visit(node->child(i), here);
+    }
+};
+
+}  // namespace
+
+void TestShellWindow::everyControlAndRowHasAnAccessibleName()
+{
+    QAccessible::setActive(true);
+    ModelContext *context = PersistenceController::shared().container()->mainContext();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    context->insert(std::make_shared<Earthquake>(QStringLiteral("a11y-1"), now.addSecs(-600), 28.1, -16.5, 12.4, 2.44,
+                                                 QStringLiteral("mbLg"), std::nullopt, QStringLiteral("NW TENERIFE")));
+    context->insert(std::make_shared<Earthquake>(QStringLiteral("a11y-2"), now.addDays(-3), 27.7, -17.9, 3, 1.5,
+                                                 QStringLiteral("mbLg"), std::nullopt, QStringLiteral("SW EL HIERRO")));
+    QVERIFY(context->save());
+
+    QQuickWindow *window = openWindow();
+    QVERIFY(window);
+    QTRY_VERIFY(findItem(window, QStringLiteral("earthquakeList"))
+                && findItem(window, QStringLiteral("earthquakeList"))->isVisible());
+    QTest::qWait(50);  // the list's delegates are laid out
+
+    const auto walk = [window] {
+        AccessibleWalk w;
+        w.visit(QAccessible::queryAccessibleInterface(window), QString());
+        return w;
+    };
+    AccessibleWalk w = walk();
+    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
+
+    // What carries the names: the bar's and the sidebar's buttons, the search field, the
+    // sections of the sidebar, the rows as one sentence and the section headers.
+    const QStringList buttons = w.named.values(QAccessible::Button);
+    for (const char *expected : {"Actualizar terremotos", "Abrir filtros", "Ajustes", "Información",
+                                 "Mostrar/Ocultar barra lateral"})
+        QVERIFY2(buttons.contains(QString::fromUtf8(expected)), expected);
+    QVERIFY(w.named.values(QAccessible::EditableText).contains(QStringLiteral("Buscar por localización")));
+    const QStringList items = w.named.values(QAccessible::ListItem);
+    for (const char *section : {"Sismos", "Histórico", "Mapa", "Estadísticas"})
+        QVERIFY2(items.contains(QString::fromUtf8(section)), section);
+    const QString row = std::accumulate(items.cbegin(), items.cend(), QString(), [](QString found, const QString &item) {
+        return item.startsWith(QLatin1String("NW TENERIFE")) ? item : found;
+    });
+    QVERIFY2(row.startsWith(QStringLiteral("NW TENERIFE, magnitud 2.4, ")) && row.endsWith(QStringLiteral(", profundidad 12 km")),
+             qPrintable(row));
+    QCOMPARE(w.named.values(QAccessible::Heading).size(), 2);
+
+    // The popover's choices and the field's clear button, once shown.
+    NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
+    QObject *popover = window->findChild<QObject *>(QStringLiteral("filterPopover"));
+    QTRY_VERIFY(popover->property("opened").toBool());
+    auto *field = findItem(window, QStringLiteral("searchField"));
+    field->setProperty("text", QStringLiteral("x"));
+    w = walk();
+    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
+    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Micro")));
+    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Borrar búsqueda")));
 }
 
 int main(int argc, char *argv[])

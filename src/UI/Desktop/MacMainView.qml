@@ -96,6 +96,8 @@ Item {
         ListView {
             id: sectionList
             objectName: "sectionList"
+            Accessible.role: Accessible.List
+            Accessible.name: Localized.text("Terremotos", "Terremotos")
             anchors.top: sidebarHeader.bottom
             anchors.bottom: bottomBar.top
             anchors.left: parent.left
@@ -124,6 +126,11 @@ Item {
                 readonly property bool emphasized: selected && sectionList.activeFocus
 
                 objectName: "sidebarRow_" + modelData.id
+                Accessible.role: Accessible.ListItem
+                Accessible.name: modelData.label
+                Accessible.selected: selected
+                Accessible.selectable: true
+                Accessible.onPressAction: NavigationState.sidebarSelection = modelData.id
                 x: 10
                 width: sectionList.width - 20
                 height: 30

@@ -1,4 +1,5 @@
 import QtQuick
+import Sismovantaquelorin.Core
 
 // The header of a screen: an optional back button, the title with an optional subtitle, and
 // a trailing row of toolbar items (put ToolbarButtons in `trailing`).
@@ -28,6 +29,7 @@ Rectangle {
             visible: root.showsBackButton
             symbol: "chevron.left"
             symbolSize: 14
+            accessibleName: Localized.text("navigation.back", "Atrás")
             onClicked: root.back()
         }
     }
