@@ -393,30 +393,58 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
 namespace {
 
 // What a screen reader walks: every shown control, row, list and header must have a name.
+// Two walks: the accessibility tree from the window, and the items themselves, so that a
+// control that never made it into the tree counts as unnamed too (the offscreen platform has
+// no accessibility bridge, so Qt Quick adds only the items that declare something).
 struct AccessibleWalk {
     QStringList unnamed;
     QMultiHash<QAccessible::Role, QString> named;
 
-    void visit(QAccessibleInterface *node, const QString &path)
+    static QString describe(QObject *object)
+    {
+        return object ? QStringLiteral("%1 '%2'").arg(QString::fromLatin1(object->metaObject()->className()),
+                                                      object->objectName())
+                      : QStringLiteral("?");
+    }
+
+    void visit(QAccessibleInterface *node)
     {
         if (!node || !node->isValid() || node->state().invisible)
             return;
         static const QSet<QAccessible::Role> mustBeNamed = {
-            QAccessible::Button, QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton,
-            QAccessible::EditableText, QAccessible::ListItem, QAccessible::Row, QAccessible::Cell,
-            QAccessible::List, QAccessible::MenuItem, QAccessible::PageTab, QAccessible::ComboBox,
-            QAccessible::Heading, QAccessible::Slider, QAccessible::SpinBox};
+            QAccessible::Button, QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::EditableText,
+            QAccessible::ListItem, QAccessible::Row, QAccessible::Cell, QAccessible::List, QAccessible::MenuItem,
+            QAccessible::PageTab, QAccessible::ComboBox, QAccessible::Heading, QAccessible::Slider,
+            QAccessible::SpinBox};
         const QString name = node->text(QAccessible::Name).trimmed();
-        const QString here = path + QLatin1Char('/') + QString::number(node->role(), 16)
-                           + QLatin1Char(':') + (node->object() ? node->object()->metaObject()->className() : "");
         if (mustBeNamed.contains(node->role())) {
             if (name.isEmpty())
-                unnamed << here;
+                unnamed << QStringLiteral("tree: role 0x%1 ").arg(node->role(), 0, 16) + describe(node->object());
             else
                 named.insert(node->role(), name);
         }
         for (int i = 0; i < node->childCount(); ++i)
-            visit(node->child(i), here);
+            visit(node->child(i));
+    }
+
+    // Buttons, text fields and the delegates of every list (rows, section headers).
+    void visitItems(QQuickItem *item)
+    {
+        if (!item->isVisible())
+            return;
+        const bool isListDelegate = item->parentItem() && item->parentItem()->parentItem()
+                                    && item->parentItem()->parentItem()->inherits("QQuickListView")
+                                    && item->parentItem() == item->parentItem()->parentItem()->property("contentItem").value<QQuickItem *>()
+                                    // the list's own empty helper items are no delegates
+                                    && !item->childItems().isEmpty();
+        if (item->inherits("QQuickAbstractButton") || item->inherits("QQuickTextField") || isListDelegate) {
+            QAccessibleInterface *node = QAccessible::queryAccessibleInterface(item);
+            if (!node || node->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << QStringLiteral("item: ") + describe(item) + QStringLiteral(" in ")
+                               + describe(item->parentItem()->parentItem());
+        }
+        for (QQuickItem *child : item->childItems())
+            visitItems(child);
     }
 };
 
@@ -441,7 +469,9 @@ void TestShellWindow::everyControlAndRowHasAnAccessibleName()
 
     const auto walk = [window] {
         AccessibleWalk w;
-        w.visit(QAccessible::queryAccessibleInterface(window), QString());
+        w.visit(QAccessible::queryAccessibleInterface(window));
+        w.visitItems(window->contentItem());
+        // Popups (the filter popover) live in the window's overlay, a child of the content item.
         return w;
     };
     AccessibleWalk w = walk();
@@ -474,6 +504,27 @@ void TestShellWindow::everyControlAndRowHasAnAccessibleName()
     QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
     QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Micro")));
     QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Borrar búsqueda")));
+    QMetaObject::invokeMethod(popover, "close");
+    QTRY_VERIFY(!popover->property("visible").toBool());
+
+    // An event's detail: the back button and the data rows.
+    QObject *screen = detailScreen(window);
+    QQuickItem *rowItem = nullptr;
+    QList<QQuickItem *> pending{window->contentItem()};
+    while (!pending.isEmpty() && !rowItem) {
+        QQuickItem *item = pending.takeFirst();
+        if (item->isVisible() && item->metaObject()->indexOfProperty("earthquake") >= 0
+            && item->metaObject()->indexOfSignal("clicked()") >= 0)
+            rowItem = item;
+        pending += item->childItems();
+    }
+    QVERIFY(rowItem);
+    QMetaObject::invokeMethod(rowItem, "clicked");
+    QTRY_COMPARE(screen->property("depth").toInt(), 2);
+    QTRY_VERIFY(screen->property("currentItem").value<QObject *>()->property("isOnTop").toBool());
+    w = walk();
+    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
+    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Atrás")));
 }
 
 int main(int argc, char *argv[])

@@ -22,6 +22,7 @@ T.MenuBar {
         implicitHeight: 26
         leftPadding: 10
         rightPadding: 10
+        Accessible.name: text
         contentItem: Text {
             id: label
             text: barItem.text

@@ -105,6 +105,7 @@ Column {
         id: reset
         objectName: "resetFilters"
         text: Localized.text("filter.reset", "Reset Filters")
+        Accessible.name: text
         implicitWidth: implicitContentWidth + leftPadding + rightPadding
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
         padding: root.defaultPadding
