@@ -1,14 +1,15 @@
 #include "HTMLParser.h"
 
+#include "Networking/TextSearch.h"
+
+#include <QFutureWatcher>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <array>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -19,62 +20,7 @@
 
 namespace {
 
-// Does `text` hold `pattern` (lower-case ASCII) at `pos`, ignoring ASCII case? The patterns
-// are made of letters that no other character folds to, so this is a full case-insensitive
-// comparison.
-template <size_t N>
-inline bool matchesAt(QStringView text, qsizetype pos, const char16_t (&pattern)[N])
-{
-    constexpr qsizetype length = qsizetype(N) - 1;
-    if (text.size() - pos < length)
-        return false;
-    const char16_t *p = reinterpret_cast<const char16_t *>(text.utf16()) + pos;
-    for (qsizetype i = 0; i < length; ++i) {
-        const char16_t want = pattern[i];
-        // Setting bit 5 maps exactly 'A'-'Z' onto 'a'-'z' among the values that can equal a letter.
-        const char16_t have = (want >= u'a' && want <= u'z') ? char16_t(p[i] | 0x20) : p[i];
-        if (have != want)
-            return false;
-    }
-    return true;
-}
-
-// Index of the first `c` at or after `from`, or -1. Tags are a few characters apart, so an
-// inline vector loop beats a library call per tag.
-inline qsizetype findChar(QStringView text, qsizetype from, char16_t c)
-{
-    const char16_t *data = reinterpret_cast<const char16_t *>(text.utf16());
-    const qsizetype n = text.size();
-    qsizetype i = from;
-#ifdef __SSE2__
-    const __m128i needle = _mm_set1_epi16(short(c));
-    for (; i + 16 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + 8));
-        const unsigned mask = unsigned(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, needle),
-                                                                         _mm_cmpeq_epi16(b, needle))));
-        if (mask)
-            return i + __builtin_ctz(mask);
-    }
-#endif
-    for (; i < n; ++i) {
-        if (data[i] == c)
-            return i;
-    }
-    return -1;
-}
-
-// First case-insensitive occurrence of `pattern` (which starts with '<') at or after `from`.
-template <size_t N>
-inline qsizetype findTag(QStringView text, qsizetype from, const char16_t (&pattern)[N])
-{
-    for (;;) {
-        const qsizetype lt = findChar(text, from, u'<');
-        if (lt < 0 || matchesAt(text, lt, pattern))
-            return lt;
-        from = lt + 1;
-    }
-}
+using namespace TextSearch;
 
 // Replaces every `pattern` (which starts with '&') in the first `length` characters of `text`
 // by `replacement`, left to right without rescanning, in place (the replacement is shorter).
@@ -128,15 +74,61 @@ HTMLParser::HTMLParser(QNetworkAccessManager *session) : m_session(session) {}
 
 void HTMLParser::fetchAndParse(const QUrl &url, QObject *context, FetchCompletion completion) const
 {
-    fetchHTML(url, context, [completion = std::move(completion)](Expected<QString> text) {
-        if (!text)
-            completion(FetchResult(text.error()));
-        else
-            completion(parseTable(*text));
+    fetchHTML(url, context, [context, completion = std::move(completion)](Expected<QByteArray> body) {
+        if (!body)
+            return completion(FetchResult(body.error()));
+        // The watcher belongs to the context: destroying it drops the result unseen, while the
+        // worker, which shares nothing with the context, runs to its end.
+        auto *watcher = new QFutureWatcher<FetchResult>(context);
+        QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [watcher, completion] {
+            watcher->deleteLater();
+            completion(watcher->future().takeResult());
+        });
+        watcher->setFuture(QtConcurrent::run([bytes = std::move(*body)]() mutable { return readPage(std::move(bytes)); }));
     });
 }
 
-void HTMLParser::fetchHTML(const QUrl &url, QObject *context, TextCompletion completion) const
+FetchResult HTMLParser::readPage(QByteArray body)
+{
+    Expected<QString> text = decode(std::move(body));
+    if (!text)
+        return text.error();
+    if (isCutShort(*text))
+        return incompleteResponseError();
+    return parseTable(*text);
+}
+
+Expected<QString> HTMLParser::decode(QByteArray body)
+{
+    // Stateless, so a sequence cut off at the end counts as invalid too.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(body);
+    if (utf8.hasError()) {
+        text = QString(); // freed first: a big body is never held twice over
+        text = QString::fromLatin1(body); // every byte is a Latin-1 character
+    }
+    return text;
+}
+
+bool HTMLParser::isCutShort(QStringView html)
+{
+    // "<tr" opens a row whatever follows it, as in the row search.
+    const qsizetype lastRow = findLastTag(html, u"<tr");
+    if (lastRow < 0)
+        return false; // no table row at all: the page says so itself (noTableFound)
+    const qsizetype opened = findTag(html, 0, u"<table");
+    if (opened < 0 || opened > lastRow)
+        return false; // rows outside any table are read as they stand
+    return findTag(html, lastRow, u"</table>") < 0;
+}
+
+Error HTMLParser::incompleteResponseError()
+{
+    return Error{Error::Domain::Transport, int(QNetworkReply::ProtocolFailure),
+                 QStringLiteral("Incomplete response: the page was cut short")};
+}
+
+void HTMLParser::fetchHTML(const QUrl &url, QObject *context, BodyCompletion completion) const
 {
     Q_ASSERT(context);
     if (!m_session) {
@@ -161,7 +153,11 @@ void HTMLParser::fetchHTML(const QUrl &url, QObject *context, TextCompletion com
         download->tooLarge = true;
         reply->abort();
     };
+    // Qt gives a file: reply a status of 200 too: only the scheme tells an HTTP response.
     const auto successStatus = [reply] {
+        const QString scheme = reply->url().scheme();
+        if (scheme != u"http" && scheme != u"https")
+            return false;
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         return status.isValid() && status.toInt() >= 200 && status.toInt() <= 299;
     };
@@ -191,31 +187,29 @@ void HTMLParser::fetchHTML(const QUrl &url, QObject *context, TextCompletion com
                 return fail(HTMLParserError::invalidResponse);
 
             const QNetworkReply::NetworkError error = reply->error();
-            const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
             if (error == QNetworkReply::OperationCanceledError) {
                 // Nothing of ours cancelled it (our aborts never get here), so the transfer
                 // timeout did; Qt reports that as a plain "Operation canceled".
                 return completion(Error{Error::Domain::Transport, int(QNetworkReply::TimeoutError),
                                         QStringLiteral("Operation timed out")});
             }
-            if (error != QNetworkReply::NoError && !(status.isValid() && !successStatus())) {
-                // Not an HTTP status problem: the transfer itself failed.
+            // Qt turns a final status of 400 or more into an error of its own; any other error
+            // is the transfer's, whatever status an earlier response (a redirect) left behind.
+            const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            const bool statusError = status.isValid() && status.toInt() >= 400
+                && ((error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
+                    || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError)
+                    || error == QNetworkReply::ProtocolInvalidOperationError);
+            if (error != QNetworkReply::NoError && !statusError)
                 return completion(Error{Error::Domain::Transport, int(error), reply->errorString()});
-            }
+            // Not HTTP at all (a file: address), or a status outside 2xx.
             if (!successStatus())
                 return fail(HTMLParserError::invalidResponse);
 
             download->body += reply->readAll();
             if (download->body.size() > limit)
                 return fail(HTMLParserError::invalidResponse);
-
-            // Stateless, so a sequence cut off at the end counts as invalid too.
-            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            QString text = utf8.decode(download->body);
-            if (utf8.hasError())
-                text = QString::fromLatin1(download->body); // every byte is a Latin-1 character
-            download->body.clear();
-            completion(std::move(text));
+            completion(std::exchange(download->body, QByteArray()));
         });
 
     // Destroying the context abandons the transfer: the completion is never called.
@@ -226,86 +220,86 @@ void HTMLParser::fetchHTML(const QUrl &url, QObject *context, TextCompletion com
     });
 }
 
+// The cells of one row, read off its tags as the row scan meets them: a "<td" opens a cell
+// whose content starts after the next ">", the next "</td>" after that closes it. A tag that
+// comes while a cell is open (or none is) is not one the cell search would stop at.
+struct HTMLParser::CellScan {
+    QStringView html;
+    Cells cells;
+    qsizetype contentStart = -1; // of the open cell; -1 while looking for the next "<td"
+    bool done = false;
+
+    void tdOpening(qsizetype lt)
+    {
+        if (done || contentStart >= 0)
+            return;
+        const qsizetype gt = findChar(html, lt + 3, u'>');
+        if (gt < 0)
+            done = true; // no start tag can end: no more cells
+        else
+            contentStart = gt + 1;
+    }
+    void tdClosing(qsizetype lt)
+    {
+        if (done || contentStart < 0 || lt < contentStart)
+            return;
+        cells.append(html.sliced(contentStart, lt - contentStart));
+        contentStart = -1;
+        done = cells.size() == kCellCount;
+    }
+};
+
 template <typename Visit>
 qsizetype HTMLParser::extractTableRows(QStringView html, Visit &&visit)
 {
+    const char16_t *data = reinterpret_cast<const char16_t *>(html.utf16());
+    const qsizetype n = html.size();
+    const auto lowerAt = [&](qsizetype i) { return i < n ? char16_t(data[i] | 0x20) : char16_t(0); };
     qsizetype count = 0;
     qsizetype cursor = 0;
-    TagPositions tags;
     for (;;) {
         const qsizetype start = findTag(html, cursor, u"<tr");
         if (start < 0)
             break;
-        // One pass over the row's tags finds its end and whether it holds a header cell.
-        tags.clear();
-        tags.append(0);
+        // Every tag of the row is looked at once: for the row's end, a header cell, and cells.
+        CellScan scan{html, {}};
         qsizetype end = -1;
         bool header = false;
-        qsizetype from = start + 3;
+        CharScanner tags(html, start + 3, u'<');
         for (;;) {
-            const qsizetype lt = findChar(html, from, u'<');
+            const qsizetype lt = tags.next();
             if (lt < 0)
                 break;
-            tags.append(lt - start);
-            if (matchesAt(html, lt, u"</tr>")) {
-                end = lt + 5;
-                break;
+            if (lt + 1 < n && data[lt + 1] == u'/') {
+                if (matchesAt(html, lt, u"</tr>")) {
+                    end = lt + 5;
+                    break;
+                }
+                if (matchesAt(html, lt, u"</td>"))
+                    scan.tdClosing(lt);
+            } else if (lowerAt(lt + 1) == u't') {
+                // Bit 5 set turns only 'H'/'h' into 'h' and 'D'/'d' into 'd'.
+                const char16_t third = lowerAt(lt + 2);
+                if (third == u'h')
+                    header = true;
+                else if (third == u'd')
+                    scan.tdOpening(lt);
             }
-            if (!header && matchesAt(html, lt, u"<th"))
-                header = true;
-            from = lt + 1;
         }
         if (end < 0)
             break; // an unclosed row and everything after it are dropped
         if (!header) {
             ++count;
-            visit(html.sliced(start, end - start), std::as_const(tags));
+            visit(std::as_const(scan.cells));
         }
         cursor = end;
     }
     return count;
 }
 
-HTMLParser::Cells HTMLParser::extractCells(QStringView row, const TagPositions &tags)
-{
-    Cells cells;
-    qsizetype cursor = 0;
-    qsizetype t = 0;
-    const qsizetype tagCount = tags.size();
-    // The next tag at or after `from` that reads `pattern`, or -1.
-    const auto next = [&](qsizetype from, const auto &pattern) -> qsizetype {
-        for (; t < tagCount; ++t) {
-            if (tags[t] >= from && matchesAt(row, tags[t], pattern))
-                return tags[t];
-        }
-        return -1;
-    };
-    while (cells.size() < kCellCount) {
-        const qsizetype open = next(cursor, u"<td");
-        if (open < 0)
-            break;
-        const qsizetype contentStart = findChar(row, open + 3, u'>');
-        if (contentStart < 0)
-            break;
-        const qsizetype close = next(contentStart + 1, u"</td>");
-        if (close < 0)
-            break;
-        cells.append(row.sliced(contentStart + 1, close - contentStart - 1));
-        cursor = close + 5;
-    }
-    return cells;
-}
-
 QStringView HTMLParser::cleanText(QStringView raw, QString &buffer)
 {
-    bool plain = true;
-    for (const QChar c : raw) {
-        if (c == u'<' || c == u'&') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
+    if (!containsEither(raw, u'<', u'&')) {
         // Printable ASCII at both ends is never white space: nothing to trim.
         const auto printable = [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; };
         if (raw.isEmpty() || (printable(raw.front()) && printable(raw.back())))
@@ -379,6 +373,41 @@ std::optional<double> HTMLParser::parseDecimal(QStringView text)
     if (text.isEmpty())
         return std::nullopt;
 
+    // Up to 15 digits with at most one separator and no exponent, the catalogue's form, are
+    // exact: an integer below 2^53 divided by an exact power of ten rounds once, as strtod does.
+    {
+        const char16_t *p = reinterpret_cast<const char16_t *>(text.utf16());
+        const char16_t *const e = p + text.size();
+        const bool negative = *p == u'-';
+        if (*p == u'-' || *p == u'+')
+            ++p;
+        quint64 mantissa = 0;
+        int digits = 0;
+        int fraction = -1; // digits after the separator; -1 before it
+        bool plain = true;
+        for (; p < e; ++p) {
+            const unsigned digit = unsigned(*p) - u'0';
+            if (digit < 10) {
+                mantissa = mantissa * 10 + digit;
+                if (++digits > 15)
+                    break;
+                if (fraction >= 0)
+                    ++fraction;
+            } else if ((*p == u',' || *p == u'.') && fraction < 0) {
+                fraction = 0;
+            } else {
+                plain = false;
+                break;
+            }
+        }
+        if (plain && digits > 0 && digits <= 15) {
+            static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,  1e7,
+                                                1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+            const double value = double(mantissa) / powers[fraction < 0 ? 0 : fraction];
+            return negative ? -value : value;
+        }
+    }
+
     // The grammar is ASCII: anything else (or a NUL, which would end the C text early) fails.
     QVarLengthArray<char, 64> ascii;
     bool hex = false;
@@ -423,12 +452,12 @@ Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
             last = text.toString();
         return last;
     };
-    const qsizetype rowCount = extractTableRows(html, [&](QStringView row, const TagPositions &tags) {
+    const qsizetype rowCount = extractTableRows(html, [&](const Cells &raw) {
         if (result.capacity() == 0) {
-            // A catalogue row takes about 300 characters: reserving spares the list's regrowth.
-            result.reserve(qMin<qsizetype>(html.size() / 300 + 1, 50'000));
+            // A catalogue row takes about 270 characters: reserving spares the list's regrowth,
+            // and stays in proportion to the text whatever it holds.
+            result.reserve(html.size() / 250 + 1);
         }
-        const Cells raw = extractCells(row, tags);
         if (raw.size() < kCellCount)
             return;
         for (qsizetype i = 0; i < kCellCount; ++i)
