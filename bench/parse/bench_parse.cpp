@@ -172,6 +172,10 @@ int main(int argc, char **argv)
     memoryLine("32MiB_of_lt", QByteArray(limit, '<'));
     memoryLine("32MiB_row_of_lt", "<table><tr>" + QByteArray(limit - 11, '<'));
     memoryLine("32MiB_cell_of_lt", "<table><tr><td>" + QByteArray(limit - 21, '<') + "</td>");
+    // One valid row whose place name, inside a link, fills the rest.
+    const QByteArray frame = CataloguePage::utf8(1);
+    const qsizetype place = frame.indexOf("</a>&nbsp;</td></tr>");
+    memoryLine("32MiB_place_name", frame.left(place) + QByteArray(limit - frame.size(), 'K') + frame.mid(place));
     const int validRows = int(30.0 * 1048576 / (CataloguePage::utf8(1000).size() / 1000.0));
     memoryLine("30MiB_valid_page", CataloguePage::utf8(validRows));
     return 0;

@@ -231,6 +231,8 @@ private slots:
         parsed("other entities stay", withCell(9, "&quot;&eacute;&#xa0;"), "location", QStringLiteral("&quot;&eacute;&#xa0;"));
         parsed("inner white space kept", withCell(9, " LA&nbsp;&nbsp;PALMA "), "location", QStringLiteral("LA  PALMA"));
         parsed("huge place name", withCell(9, QString(1 << 20, u'K')), "location", QString(1 << 20, u'K'));
+        parsed("huge place name in a link", withCell(9, "<a href=\"x\">" + QString(1 << 20, u'K') + "</a>&nbsp;"), "location", QString(1 << 20, u'K'));
+        parsed("long place name after spaces", withCell(9, "&nbsp; <b>" + QString(5000, u'K') + "&amp;</b> "), "location", QString(5000, u'K') + u'&');
 
         // Row and cell structure.
         parsed("upper-case tags with attributes",

@@ -14,6 +14,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 #include <memory>
 #include <string_view>
@@ -43,6 +44,24 @@ void replaceAll(QString &text, qsizetype &length, std::u16string_view pattern, c
         }
     }
     length = write;
+}
+
+// The text of a cleaned cell as a string of its own. A big one that was cleaned into `buffer`
+// takes the buffer over instead of being copied, so that a huge cell is not held once more.
+QString takeText(QStringView text, QString &buffer)
+{
+    constexpr qsizetype kCopyBelow = 4096;
+    const QChar *begin = buffer.constData();
+    const bool inBuffer = !buffer.isEmpty() && text.data() >= begin && text.data() <= begin + buffer.size();
+    if (text.size() < kCopyBelow || !inBuffer)
+        return text.toString();
+    const qsizetype offset = text.data() - begin;
+    const qsizetype length = text.size();
+    QString taken = std::exchange(buffer, QString());
+    QChar *data = taken.data(); // not shared: no copy
+    std::memmove(data, data + offset, size_t(length) * sizeof(QChar));
+    taken.truncate(length);
+    return taken;
 }
 
 inline int twoDigits(const QChar *p)
@@ -495,7 +514,7 @@ Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
         event.magnitudeType = cell[8].isEmpty() ? dash : shared(lastType, cell[8]);
         if (!cell[6].isEmpty())
             event.maxIntensity = shared(lastIntensity, cell[6]);
-        event.location = cell[9].toString();
+        event.location = takeText(cell[9], buffers[9]);
         result.append(std::move(event));
     });
     if (rowCount == 0)
