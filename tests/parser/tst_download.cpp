@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QNetworkReply>
 #include <QTest>
+#include <QThreadPool>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -308,6 +310,32 @@ private slots:
         QTest::qWait(600);
         QVERIFY(!called);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(m_session.findChildren<QNetworkReply *>().isEmpty());
+    }
+
+    // Destroying the context while the page is parsed on the worker thread: the completion
+    // never runs, and nothing is left behind.
+    void contextDestroyedDuringParse()
+    {
+        const QByteArray page = fixtureBytes("catalogue-page.html");
+        const qsizetype rowsStart = page.indexOf("<tr", page.indexOf("</tr>"));
+        const qsizetype rowsEnd = page.lastIndexOf("</tr>", page.indexOf("</table>", rowsStart)) + 5;
+        const QByteArray big = page.left(rowsStart) + page.mid(rowsStart, rowsEnd - rowsStart).repeated(400) + page.mid(rowsEnd);
+        m_server.setResponse("/big", {200, {}, big});
+        auto context = std::make_unique<QObject>();
+        bool called = false;
+        // Queued as the download ends, so it runs before the parse's result can come back.
+        const auto connection = connect(&m_session, &QNetworkAccessManager::finished, this, [&] {
+            QTimer::singleShot(0, this, [&] { context.reset(); });
+        });
+        HTMLParser(&m_session).fetchAndParse(m_server.url("/big"), context.get(), [&](FetchResult) { called = true; });
+        QTRY_VERIFY(!context);
+        disconnect(connection);
+        QTest::qWait(300);
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        QVERIFY(!called);
         QVERIFY(m_session.findChildren<QNetworkReply *>().isEmpty());
     }
 };
