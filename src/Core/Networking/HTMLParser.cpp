@@ -64,6 +64,30 @@ QString takeText(QStringView text, QString &buffer)
     return taken;
 }
 
+// A day of the proleptic Gregorian calendar from year 1 on, as QDate takes them: the catalogue
+// gives one per row, so these stay plain arithmetic.
+constexpr bool isValidDate(int year, int month, int day)
+{
+    if (year < 1 || month < 1 || month > 12 || day < 1)
+        return false;
+    constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= lengths[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+// Days from 1970-01-01 to a valid date (the civil-from-days inverse, eras of 400 years).
+constexpr qint64 daysSinceEpoch(int year, int month, int day)
+{
+    year -= month <= 2;
+    const int era = year / 400;
+    const int yearOfEra = year - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return qint64(era) * 146097 + dayOfEra - 719468;
+}
+static_assert(daysSinceEpoch(1970, 1, 1) == 0 && daysSinceEpoch(2000, 3, 1) == 11017
+              && daysSinceEpoch(1, 1, 1) == -719162);
+
 inline int twoDigits(const QChar *p)
 {
     const unsigned a = p[0].unicode() - u'0';
@@ -378,10 +402,9 @@ std::optional<QDateTime> HTMLParser::parseDate(QStringView date, QStringView tim
     if (day < 0 || month < 0 || century < 0 || yearInCentury < 0 || hour < 0 || minute < 0 || second < 0)
         return std::nullopt;
     const int year = century * 100 + yearInCentury;
-    if (!QDate::isValid(year, month, day) || hour > 23 || minute > 59 || second > 59)
+    if (!isValidDate(year, month, day) || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
-    constexpr qint64 unixEpochJulianDay = 2440588;
-    const qint64 days = QDate(year, month, day).toJulianDay() - unixEpochJulianDay;
+    const qint64 days = daysSinceEpoch(year, month, day);
     const qint64 msecs = ((days * 24 + hour) * 60 + minute) * 60'000 + second * 1000LL;
     return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
 }
