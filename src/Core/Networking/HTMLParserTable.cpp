@@ -210,20 +210,29 @@ QStringView HTMLParser::cleanText(QStringView raw, QString &buffer)
     QChar *out = buffer.data();
     qsizetype length = 0;
     const qsizetype n = raw.size();
+    // The text between tags is copied a run at a time.
+    const auto copy = [&](qsizetype from, qsizetype to) {
+        std::memcpy(out + length, raw.data() + from, size_t(to - from) * sizeof(QChar));
+        length += to - from;
+    };
     for (qsizetype i = 0; i < n;) {
-        if (raw[i] == u'<') {
-            const qsizetype gt = findChar(raw, i + 1, u'>');
-            if (gt < 0) { // no tag can end after this point
-                for (; i < n; ++i)
-                    out[length++] = raw[i];
-                break;
-            }
-            if (gt > i + 1) {
-                i = gt + 1;
-                continue;
-            }
+        const qsizetype lt = findChar(raw, i, u'<');
+        if (lt < 0) {
+            copy(i, n);
+            break;
         }
-        out[length++] = raw[i++];
+        copy(i, lt);
+        const qsizetype gt = findChar(raw, lt + 1, u'>');
+        if (gt < 0) { // no tag can end after this point
+            copy(lt, n);
+            break;
+        }
+        if (gt > lt + 1) {
+            i = gt + 1;
+        } else {
+            copy(lt, lt + 1); // "<>" is no tag: its "<" stays, its ">" starts the next run
+            i = lt + 1;
+        }
     }
 
     // Entities, one pass each in this order: "&amp;lt;" becomes "<", "&amp;nbsp;" "&nbsp;".

@@ -137,11 +137,11 @@ inline bool containsEither(QStringView text, char16_t a, char16_t b)
 template <size_t N>
 inline qsizetype findTag(QStringView text, qsizetype from, const char16_t (&pattern)[N])
 {
+    CharScanner opening(text, from, u'<');
     for (;;) {
-        const qsizetype lt = findChar(text, from, u'<');
+        const qsizetype lt = opening.next();
         if (lt < 0 || matchesAt(text, lt, pattern))
             return lt;
-        from = lt + 1;
     }
 }
 
