@@ -156,6 +156,21 @@ private slots:
         QCOMPARE(plainCalls, 2);
     }
 
+    // A second context on the same store (the background refresh has one) is followed too.
+    void followsEveryContextOfTheStore()
+    {
+        auto store = open();
+        QVERIFY(save(*store, generated(100, 21)));
+        EarthquakeSnapshot *snapshot = store->snapshot();
+        QCOMPARE(snapshot->rows().size(), size_t(100));
+        QSignalSpy changed(snapshot, &EarthquakeSnapshot::changed);
+        ModelContext other(store.get());
+        other.insert(quake("other-1", kBaseMs + 1));
+        QVERIFY(other.save());
+        QCOMPARE(changed.count(), 1);
+        VERIFY_EQUALS_FETCH(*store);
+    }
+
     void loadEqualsFetch_data()
     {
         QTest::addColumn<bool>("inMemory");
