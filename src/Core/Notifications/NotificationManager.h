@@ -41,8 +41,11 @@ class NotificationManager : public QObject, public NotificationSender {
     QML_UNCREATABLE("NotificationManager is the process-wide instance")
     Q_PROPERTY(AuthorizationStatus authorizationStatus READ authorizationStatus NOTIFY authorizationStatusChanged)
 public:
-    // The authorization as the settings screen reads it: a server that answers on the bus
-    // counts as authorized, no server as denied; not determined until the bus was asked.
+    // The authorization as the settings screen reads it, from GetCapabilities (asynchronous,
+    // callTimeoutMs): a server that answers counts as authorized; no bus, no server, an error or
+    // a timeout as denied; not determined until the bus was asked (a read never yields it).
+    // The notifications protocol has no per-application permission: a desktop's own per-app
+    // switch (GNOME has one) is invisible here, and notifications it mutes still read as allowed.
     enum class AuthorizationStatus { NotDetermined = 0, Denied = 1, Authorized = 2 };
     Q_ENUM(AuthorizationStatus)
 
