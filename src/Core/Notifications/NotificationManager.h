@@ -60,10 +60,11 @@ public:
                                  QObject *parent = nullptr);
 
     // Asks the bus whether a notification server answers; `callback` runs later, bound to
-    // `context`, with true when one does.
-    void requestAuthorization(QObject *context, std::function<void(bool)> callback);
+    // `context`, with true when one does. Virtual so that screens can be drawn against a fixed
+    // answer.
+    virtual void requestAuthorization(QObject *context, std::function<void(bool)> callback);
     // The same question, answered as a status; also updates authorizationStatus().
-    void fetchAuthorizationStatus(QObject *context, std::function<void(AuthorizationStatus)> callback);
+    virtual void fetchAuthorizationStatus(QObject *context, std::function<void(AuthorizationStatus)> callback);
     AuthorizationStatus authorizationStatus() const { return m_status; }
 
     // Builds the alert's notification and posts it; nothing is reported back.

@@ -14,6 +14,8 @@ Column {
     spacing: 6
 
     function _separate() {
+        if (!group)
+            return  // being destroyed
         let first = true
         for (let i = 0; i < group.children.length; ++i) {
             const row = group.children[i]
