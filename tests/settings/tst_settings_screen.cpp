@@ -5,6 +5,7 @@
 
 #include "Desktop/WindowScenes.h"
 #include "Platform/Localization.h"
+#include "Platform/NamedNotifications.h"
 
 #include <QGuiApplication>
 #include <QQmlComponent>
@@ -47,6 +48,7 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
+        qputenv("SISMOVANTAQUELORIN_CATALOGUE_URL", "http://127.0.0.1:9/get10dias");  // refuses at once
         Localization::setLocaleForTesting(QLocale::c());
         m_engine.addImportPath(QStringLiteral("qrc:/"));
     }
@@ -176,6 +178,25 @@ private slots:
         QQuickItem *address = findItem(window->contentItem(), QStringLiteral("infoAddress"));
         QCOMPARE(address->property("text").toString(), QStringLiteral("www.ign.es"));
         QCOMPARE(address->property("textFormat").toInt(), int(Qt::PlainText));  // no link
+    }
+
+    // The information sheet's content exists only while the sheet is open.
+    void informationSheetBuiltWhileOpen()
+    {
+        WindowScenes::shared()->setEngine(&m_engine);
+        QPointer<QQuickWindow> main = WindowScenes::shared()->openMainWindow();
+        QVERIFY(main);
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QObject *loader = main->findChild<QObject *>(QStringLiteral("infoViewLoader"));
+        QObject *sheet = main->findChild<QObject *>(QStringLiteral("infoSheet"));
+        QVERIFY(loader && sheet);
+        QVERIFY(!loader->property("item").value<QObject *>());
+        NamedNotifications::defaultCenter()->post(NamedNotifications::openInfo);
+        QTRY_VERIFY(loader->property("item").value<QObject *>());
+        QPointer<QObject> view = loader->property("item").value<QObject *>();
+        QMetaObject::invokeMethod(sheet, "close");
+        QTRY_VERIFY(view.isNull());
+        WindowScenes::shared()->closeAll();
     }
 
     // Opening and closing the window writes nothing and restarts no periodic refresh.
