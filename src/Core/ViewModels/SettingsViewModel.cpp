@@ -1,6 +1,7 @@
 #include "SettingsViewModel.h"
 
 #include "Models/MagnitudeCategory.h"
+#include "ViewModels/MagnitudeCategories.h"
 #include "Notifications/RefreshInterval.h"
 #include "Platform/Localization.h"
 
@@ -56,12 +57,14 @@ bool SettingsViewModel::showsRadiusPicker() const
 QVariantList SettingsViewModel::magnitudeChoices()
 {
     QVariantList choices;
-    for (const MagnitudeCategory category : MagnitudeCategory::allCases()) {
+    for (const QVariant &c : MagnitudeCategories::allCases()) {
+        const QVariantMap category = c.toMap();
         choices.append(QVariantMap{
             {QStringLiteral("text"), Localization::format(L("%@ (%@)", QStringLiteral("%@ (%@)")),
-                                                          {category.label(), category.range()})},
-            {QStringLiteral("value"), int(category.value())},
-            {QStringLiteral("color"), category.color()},
+                                                          {category.value(QStringLiteral("label")),
+                                                           category.value(QStringLiteral("range"))})},
+            {QStringLiteral("value"), category.value(QStringLiteral("value"))},
+            {QStringLiteral("color"), category.value(QStringLiteral("color"))},
         });
     }
     return choices;
