@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 // A location service the test answers for: a status, and counts of requests and starts.
