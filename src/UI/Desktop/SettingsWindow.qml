@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import Sismovantaquelorin.Core
+import Sismovantaquelorin.Desktop
 
 // The settings window: one instance, opened by its identifier "settings".
 ApplicationWindow {
@@ -21,6 +22,8 @@ ApplicationWindow {
 
     // Nothing reports a permission changed in the desktop's settings: read again on return.
     onActiveChanged: if (active && settingsView.viewModel) settingsView.viewModel.activate()
+
+    CommandShortcuts {}
 
     Shortcut {
         sequences: [StandardKey.Close]

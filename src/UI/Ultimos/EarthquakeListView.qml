@@ -54,8 +54,6 @@ NavigationStack {
         }
         if (visible)
             appear()
-        if (showFilterPopover)
-            filterPopoverOpener.restart()
     }
     Component.onDestruction: {
         disappear()
@@ -65,12 +63,14 @@ NavigationStack {
     }
     onVisibleChanged: visible ? appear() : disappear()
 
-    onShowFilterPopoverChanged: showFilterPopover ? filterPopoverOpener.restart() : filterPopover.close()
-    // Opens on the next turn, once the toolbar has its final geometry.
-    Timer {
-        id: filterPopoverOpener
-        interval: 0
-        onTriggered: if (root.showFilterPopover) filterPopover.open()
+    // The popover belongs to the list page: asked for while an event's detail is pushed, it
+    // shows once the list is on top again.
+    PagePresentation {
+        id: filterPresentation
+        requested: root.showFilterPopover
+        page: listPage
+        popup: filterPopover
+        onDismissed: root.showFilterPopover = false
     }
 
     onIsSearchPresentedChanged: {
@@ -81,7 +81,7 @@ NavigationStack {
     Connections {
         target: NamedNotifications
         function onPosted(name) {
-            if (!root.isActive)
+            if (!root.isActive || !NamedNotifications.reaches(root.Window.window))
                 return
             if (name === "focusSearch")
                 root.isSearchPresented = true
@@ -118,24 +118,17 @@ NavigationStack {
                 width: 200
                 placeholderText: Localized.text("list.search.prompt", "Buscar por localización")
                 text: root.viewModel.searchText
-                onTextEdited: root.viewModel.searchText = text
-                onActiveFocusChanged: if (activeFocus) root.isSearchPresented = true
-                onClosed: root.isSearchPresented = false
-                Connections {
-                    target: root
-                    function onIsSearchPresentedChanged() {
-                        if (root.isSearchPresented && !searchField.activeFocus)
-                            searchField.forceActiveFocus()
-                        else if (!root.isSearchPresented && searchField.text.length > 0)
-                            searchField.clear()
-                    }
-                }
+                // Every change, not only edits; the model's own resets come back unchanged.
+                onTextChanged: if (root.viewModel.searchText !== text) root.viewModel.searchText = text
+                presented: root.isSearchPresented
+                onPresentationRequested: presented => root.isSearchPresented = presented
             },
             ToolbarButton {
                 id: refreshButton
                 objectName: "refreshButton"
                 anchors.verticalCenter: parent ? parent.verticalCenter : undefined
                 enabled: !root.repository.isLoading && !root.repository.isCoolingDown
+                accessibleName: Localized.text("menu.refresh", "Actualizar terremotos")
                 contentItem: RefreshButtonLabel {
                     repository: root.repository
                     opacity: refreshButton.enabled || root.repository.isLoading ? 1 : 0.9
@@ -149,6 +142,7 @@ NavigationStack {
                 symbol: root.viewModel.filtersAreDefault ? "line.3.horizontal.decrease.circle"
                                                          : "line.3.horizontal.decrease.circle.fill"
                 symbolColor: root.viewModel.filtersAreDefault ? Theme.toolbarSymbol : Theme.accent
+                accessibleName: Localized.text("menu.openFilter", "Abrir filtros")
                 onClicked: root.showFilterPopover = true
             }
         ]
@@ -157,7 +151,6 @@ NavigationStack {
             id: filterPopover
             objectName: "filterPopover"
             anchorItem: filterButton
-            onClosed: root.showFilterPopover = false
             FilterPopoverContent { viewModel: root.viewModel }
         }
 
@@ -192,6 +185,8 @@ NavigationStack {
             id: list
             objectName: "earthquakeList"
             anchors.fill: parent
+            Accessible.role: Accessible.List
+            Accessible.name: listPage.title
             visible: root.screenState === "list"
             model: root.listModel
             clip: true
@@ -230,8 +225,10 @@ NavigationStack {
                 topPadding: 0
                 bottomPadding: 0
                 hoverEnabled: true
+                Accessible.name: rowView.accessibleSentence
 
                 contentItem: EarthquakeRowView {
+                    id: rowView
                     magnitude: rowDelegate.magnitude
                     location: rowDelegate.location
                     date: rowDelegate.date
