@@ -73,10 +73,11 @@ QVariantList SettingsViewModel::magnitudeChoices()
 QVariantList SettingsViewModel::radiusChoices()
 {
     // The texts are their own keys.
-    const auto choice = [](const char *text, double km) {
-        return QVariantMap{{QStringLiteral("text"), L(text, QString::fromUtf8(text))}, {QStringLiteral("value"), km}};
+    const auto choice = [](const QString &text, double km) {
+        return QVariantMap{{QStringLiteral("text"), text}, {QStringLiteral("value"), km}};
     };
-    return {choice("50 km", 50.0), choice("100 km", 100.0), choice("200 km", 200.0), choice("500 km", 500.0)};
+    return {choice(L("50 km", QStringLiteral("50 km")), 50.0), choice(L("100 km", QStringLiteral("100 km")), 100.0),
+            choice(L("200 km", QStringLiteral("200 km")), 200.0), choice(L("500 km", QStringLiteral("500 km")), 500.0)};
 }
 
 QVariantList SettingsViewModel::refreshChoices()
