@@ -28,8 +28,9 @@ ModelContainer *makeStore(QQmlEngine &engine, Kind kind)
     ModelContainer *store = opened->release();
     store->setParent(&engine);
     const QList<Place> places = kind == Kind::TwoZones
-        ? QList<Place>{{"ATLÁNTICO-CANARIAS ENTRE TENERIFE Y GRAN CANARIA, AL NORTE DE LA CUENCA", 28.3, -15.9},
-                       {"FUENCALIENTE DE LA PALMA Y ALREDEDORES DEL VOLCÁN TAJOGAITE.IPA", 28.6, -17.8}}
+        // Cell centres: the spread of ±0.15° keeps every event in its place's cell.
+        ? QList<Place>{{"ATLÁNTICO-CANARIAS ENTRE TENERIFE Y GRAN CANARIA, AL NORTE DE LA CUENCA", 28.5, -16.0},
+                       {"FUENCALIENTE DE LA PALMA Y ALREDEDORES DEL VOLCÁN TAJOGAITE.IPA", 28.5, -18.0}}
         : QList<Place>{{"SW EL HIERRO", 27.7, -18.1},           {"FUENCALIENTE DE LA PALMA.IPA", 28.5, -17.8},
                        {"ATLÁNTICO-CANARIAS", 28.2, -15.8},     {"<b>W</b> LA GOMERA &amp; MAR", 28.1, -17.3},
                        {"NE TENERIFE", 28.5, -16.2},            {"E LANZAROTE", 29.0, -13.4},
