@@ -1,5 +1,6 @@
 #include "ModelContainer.h"
 
+#include "Persistence/EarthquakeSnapshot.h"
 #include "Persistence/ModelContext.h"
 #include "Persistence/StoreError.h"
 
@@ -92,6 +93,8 @@ ModelContainer::ModelContainer(const Configuration &configuration, const QString
 
 ModelContainer::~ModelContainer()
 {
+    delete m_snapshot;
+    m_snapshot = nullptr;
     delete m_mainContext;
     m_mainContext = nullptr;
     {
@@ -105,6 +108,13 @@ ModelContainer::~ModelContainer()
 QSqlDatabase ModelContainer::database() const
 {
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+EarthquakeSnapshot *ModelContainer::snapshot()
+{
+    if (!m_snapshot)
+        m_snapshot = new EarthquakeSnapshot(this, this);
+    return m_snapshot;
 }
 
 namespace {
