@@ -53,3 +53,10 @@ void MarkerData::reserve(size_t n)
     m_world.reserve(n);
     m_style.reserve(n);
 }
+
+void MarkerData::copyStyles(const MarkerData &from)
+{
+    m_styles = from.m_styles;
+    m_styleIndex = from.m_styleIndex;
+    m_maxDiameter = from.m_maxDiameter;
+}

@@ -33,6 +33,8 @@ public:
     // Copies an entry of another set with the same styles (a set extended by new events).
     void appendEntry(const MarkerData &from, size_t entry);
     void reserve(size_t n);
+    // Takes the styles of another set (before any entry), so its style indices hold here too.
+    void copyStyles(const MarkerData &from);
 
     size_t size() const { return m_keys.size(); }
     qint64 key(size_t entry) const { return m_keys[entry]; }
