@@ -54,6 +54,11 @@ public:
     // The stored record behind a marker id, for a tap; invalid when it cannot be read.
     Q_INVOKABLE EarthquakeItem earthquakeFor(const QString &id) const;
     Q_INVOKABLE void recompute();
+    // Whether an event at this place has a marker (a valid point within the map's latitudes).
+    Q_INVOKABLE static bool isPlaceable(double latitude, double longitude)
+    {
+        return MarkerData::isDrawable(latitude, longitude);
+    }
 
     void setNow(NowFunction now) { m_now = std::move(now); }
     void setTickInterval(int ms) { m_tick.setInterval(ms); }

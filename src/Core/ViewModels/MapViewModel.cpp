@@ -1,5 +1,6 @@
 #include "MapViewModel.h"
 
+#include "Models/Region.h"
 #include "Repositories/EarthquakeRepository.h"
 
 #include <QVariantMap>
@@ -87,4 +88,9 @@ void MapViewModel::onAppear()
 {
     if (m_repository)
         m_repository->refresh(false);
+}
+
+CoordinateRegion MapViewModel::region() const
+{
+    return Region::canaryIslands().mapRegion();
 }

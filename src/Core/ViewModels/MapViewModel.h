@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ViewModels/EarthquakeItem.h"
+#include "Platform/Geo.h"
 #include "Repositories/EarthquakeRepository.h"
 #include "ViewModels/LatestFilters.h"
 
@@ -26,6 +27,7 @@ class MapViewModel : public QObject {
     Q_PROPERTY(bool filtersAreDefault READ filtersAreDefault NOTIFY filtersAreDefaultChanged)
     Q_PROPERTY(QVariantList magnitudeChoices READ magnitudeChoices CONSTANT)
     Q_PROPERTY(QVariantList dateChoices READ dateChoices CONSTANT)
+    Q_PROPERTY(CoordinateRegion region READ region CONSTANT)
 
 public:
     explicit MapViewModel(QObject *parent = nullptr);
@@ -51,6 +53,9 @@ public:
     Q_INVOKABLE void resetFilters();
     QVariantList magnitudeChoices() const;  // [{id, label}] in the order of allCases()
     QVariantList dateChoices() const;
+
+    // Where the map's camera starts: the monitored region's map region.
+    CoordinateRegion region() const;
 
     // One refresh of the repository without cooldown; nothing waits for it.
     Q_INVOKABLE void onAppear();

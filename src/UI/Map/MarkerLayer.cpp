@@ -58,6 +58,12 @@ public:
 struct MarkerLayer::Delivery {
     QMutex mutex;
     MarkerLayer *layer = nullptr;
+    struct Done {
+        quint64 generation = 0;
+        double scale = 0;
+        QPointF origin, view;
+        std::shared_ptr<MarkerBatch::Output> batch;
+    } done;
 };
 
 // The markers' drawing surface: larger than the view by half a view on each side, moved (and,
@@ -174,10 +180,16 @@ QString MarkerLayer::idOf(quint32 entry) const
 void MarkerLayer::itemChange(ItemChange change, const ItemChangeData &value)
 {
     QQuickItem::itemChange(change, value);
-    if (change == ItemParentHasChanged)
+    if (change == ItemParentHasChanged) {
         findMap();
-    else if (change == ItemSceneChange || change == ItemDevicePixelRatioHasChanged)
+    } else if (change == ItemSceneChange || change == ItemDevicePixelRatioHasChanged) {
+        if (change == ItemSceneChange) {
+            disconnect(m_frameConnection);
+            if (value.window)
+                m_frameConnection = connect(value.window, &QQuickWindow::afterAnimating, this, &MarkerLayer::collectBatch);
+        }
         polish();
+    }
 }
 
 void MarkerLayer::findMap()
@@ -266,10 +278,24 @@ void MarkerLayer::startBuild(double scale, const QPointF &view)
         auto out = std::make_shared<MarkerBatch::Output>(MarkerBatch::build(in));
         QMutexLocker lock(&delivery->mutex);
         if (MarkerLayer *layer = delivery->layer) {
-            QMetaObject::invokeMethod(layer, [=] { layer->batchBuilt(generation, scale, origin, view, out); },
-                                      Qt::QueuedConnection);
+            delivery->done = {generation, scale, origin, view, std::move(out)};
+            QMetaObject::invokeMethod(layer, &MarkerLayer::collectBatch, Qt::QueuedConnection);
         }
     });
+}
+
+// Called by the worker's queued call, and on every animated frame: while a window animates
+// without pause, events posted from other threads may wait behind its frames.
+void MarkerLayer::collectBatch()
+{
+    Delivery::Done done;
+    {
+        QMutexLocker lock(&m_delivery->mutex);
+        if (!m_delivery->done.batch)
+            return;
+        done = std::exchange(m_delivery->done, {});
+    }
+    batchBuilt(done.generation, done.scale, done.origin, done.view, std::move(done.batch));
 }
 
 void MarkerLayer::batchBuilt(quint64 generation, double scale, const QPointF &origin, const QPointF &view,

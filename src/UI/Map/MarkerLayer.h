@@ -122,6 +122,7 @@ private:
     int spriteFor(const MarkerData::Style &style);
     void drawSprite(const MarkerData::Style &style, const QRect &cell, qreal dpr);
     void startBuild(double scale, const QPointF &view);
+    void collectBatch();
     void batchBuilt(quint64 generation, double scale, const QPointF &origin, const QPointF &view,
                     std::shared_ptr<MarkerBatch::Output> out);
     void ensureHitGrid() const;
@@ -137,6 +138,7 @@ private:
     QString m_labelFamily;
     QPointer<GeoMap> m_map;
     QMetaObject::Connection m_cameraConnection;
+    QMetaObject::Connection m_frameConnection;
 
     // sprites: one per style of the current data
     std::vector<MarkerBatch::Sprite> m_sprites;
