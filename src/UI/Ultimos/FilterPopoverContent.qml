@@ -8,7 +8,7 @@ import Sismovantaquelorin.Core
 Column {
     id: root
 
-    required property QtObject viewModel
+    required property var viewModel
 
     readonly property int defaultPadding: 12
 
