@@ -42,6 +42,7 @@ private slots:
     void zoomKeepsTheOldBatchUntilTheNewOne();
     void destroyedWithABuildInFlight();
     void buriedMarkersAreDropped();
+    void stackedMarkersKeepTheTopAndLargerOnes();
 };
 
 void TestMarkerLayer::hitsFollowTheShownOrder()
@@ -223,6 +224,37 @@ void TestMarkerLayer::buriedMarkersAreDropped()
     const auto &last = out.vertices[out.vertices.size() - 4];
     const QPointF top = (centre + QPointF(30, 30) / scale - in.origin) * scale;
     QVERIFY(std::abs(last.x + 17 - top.x()) <= 1 && std::abs(last.y + 17 - top.y()) <= 1);
+}
+
+void TestMarkerLayer::stackedMarkersKeepTheTopAndLargerOnes()
+{
+    // 5,000 markers on four points; under the second point's pile lies one larger marker
+    const double scale = MapProjection::worldScale(9);
+    const QPointF centre = MapProjection::toWorld(kCentre);
+    auto data = std::make_shared<MarkerData>();
+    const int small = data->addStyle({Qt::red, 28, {}});
+    const int large = data->addStyle({Qt::blue, 36, {}});
+    const int seeThrough = data->addStyle({QColor(0, 255, 0, 120), 40, {}});
+    data->append(0, MapProjection::fromWorld(centre + QPointF(100, 0) / scale), large);
+    for (int i = 1; i < 5000; ++i)
+        data->append(i, MapProjection::fromWorld(centre + QPointF(i % 4 * 100, 0) / scale), small);
+    // a translucent marker on top hides nothing below it
+    data->append(5000, MapProjection::fromWorld(centre + QPointF(200, 0) / scale), seeThrough);
+    std::vector<quint32> all(5001);
+    std::iota(all.begin(), all.end(), 0);
+    MarkerBatch::Input in;
+    in.set = setOf(data, all);
+    in.spriteOfStyle = {0, 1, 2};
+    in.sprites = {{QRectF(0, 0, 34, 34), QSizeF(34, 34)}, {QRectF(40, 0, 42, 42), QSizeF(42, 42)},
+                  {QRectF(90, 0, 46, 46), QSizeF(46, 46)}};
+    in.scale = scale;
+    in.canvas = QSizeF(800, 600);
+    in.origin = centre - QPointF(400, 300) / scale;
+    std::vector<int> positions(5001);
+    std::iota(positions.begin(), positions.end(), 0);
+    const std::vector<int> kept = MarkerBatch::dropStacked(in, positions, QRectF(-40, -40, 880, 680));
+    // the top of each pile, the larger one under the second, and the translucent one on the third
+    QCOMPARE(kept, (std::vector<int>{0, 4996, 4997, 4998, 4999, 5000}));
 }
 
 QTEST_MAIN(TestMarkerLayer)

@@ -13,6 +13,26 @@ namespace {
 constexpr double kMarkerDiameter = 28;  // the marker's resting size; the selected one is an annotation
 }
 
+// The per-event marker data of a snapshot, a child of it: it lives as long as the snapshot
+// and outlives the screens, so entering the map again finds it ready.
+struct MapMarkerCache : public QObject {
+    using QObject::QObject;
+    std::shared_ptr<const MarkerData> data;
+    std::vector<quint8> category;      // MagnitudeCategory per entry
+    QHash<quint64, int> styleByLabel;  // category and label bytes -> style
+
+    static MapMarkerCache *of(EarthquakeSnapshot *snapshot)
+    {
+        auto *cache = snapshot->findChild<MapMarkerCache *>(QString(), Qt::FindDirectChildrenOnly);
+        return cache ? cache : new MapMarkerCache(snapshot);
+    }
+};
+
+MapMarkerCache *MapEarthquakesModel::cache() const
+{
+    return m_snapshot ? MapMarkerCache::of(m_snapshot) : nullptr;
+}
+
 MapEarthquakesModel::MapEarthquakesModel(QObject *parent) : QObject(parent)
 {
     m_tick.setInterval(60000);
@@ -30,9 +50,6 @@ void MapEarthquakesModel::setContext(ModelContext *context)
         m_snapshotConnection = connect(m_snapshot, &EarthquakeSnapshot::changed, this,
                                        &MapEarthquakesModel::snapshotChanged);
     }
-    m_data.reset();
-    m_category.clear();
-    m_styleByLabel.clear();
     emit contextChanged();
     recompute();
 }
@@ -62,6 +79,7 @@ void MapEarthquakesModel::snapshotChanged()
 
 int MapEarthquakesModel::styleFor(double magnitude, MarkerData &data)
 {
+    QHash<quint64, int> &styleByLabel = cache()->styleByLabel;
     const MagnitudeCategory category = MagnitudeCategory::from(magnitude);
     char buf[64];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, 1);
@@ -71,10 +89,10 @@ int MapEarthquakesModel::styleFor(double magnitude, MarkerData &data)
         quint64 key = 0;
         std::memcpy(&key, buf, length);  // up to 7 bytes of text, one key per text on any byte order
         key |= quint64(category.value()) << 56;
-        if (const auto it = m_styleByLabel.constFind(key); it != m_styleByLabel.cend())
+        if (const auto it = styleByLabel.constFind(key); it != styleByLabel.cend())
             return *it;
         const int style = data.addStyle({category.color(), kMarkerDiameter, QString::fromLatin1(buf, qsizetype(length))});
-        m_styleByLabel.insert(key, style);
+        styleByLabel.insert(key, style);
         return style;
     }
     return data.addStyle({category.color(), kMarkerDiameter,
@@ -87,29 +105,31 @@ int MapEarthquakesModel::styleFor(double magnitude, MarkerData &data)
 void MapEarthquakesModel::syncData()
 {
     const std::vector<EarthquakeSnapshot::Row> &rows = m_snapshot->rows();
-    if (m_data && m_data->size() == rows.size() && (rows.empty() || m_data->key(0) == rows.front().rowId)
-        && (rows.empty() || m_data->key(rows.size() - 1) == rows.back().rowId))
+    MapMarkerCache *c = cache();
+    const std::shared_ptr<const MarkerData> &current = c->data;
+    if (current && current->size() == rows.size() && (rows.empty() || current->key(0) == rows.front().rowId)
+        && (rows.empty() || current->key(rows.size() - 1) == rows.back().rowId))
         return;
     auto data = std::make_shared<MarkerData>();
     std::vector<quint8> category;
     data->reserve(rows.size());
     category.reserve(rows.size());
-    const MarkerData *old = m_data.get();
+    const MarkerData *old = current.get();
     if (old)
         data->copyStyles(*old);
     size_t j = 0;
     for (const EarthquakeSnapshot::Row &row : rows) {
         if (old && j < old->size() && old->key(j) == row.rowId) {
             data->appendEntry(*old, j);
-            category.push_back(m_category[j]);
+            category.push_back(c->category[j]);
             ++j;
             continue;
         }
         data->append(row.rowId, row.latitude, row.longitude, styleFor(row.magnitude, *data));
         category.push_back(quint8(MagnitudeCategory::from(row.magnitude).value()));
     }
-    m_data = std::move(data);
-    m_category = std::move(category);
+    c->data = std::move(data);
+    c->category = std::move(category);
 }
 
 void MapEarthquakesModel::recompute()
@@ -117,9 +137,12 @@ void MapEarthquakesModel::recompute()
     auto shown = std::make_shared<std::vector<quint32>>();
     qint64 newestRow = -1;
     const bool dated = m_viewModel && m_viewModel->selectedDateFilter() != DateFilter::All;
+    std::shared_ptr<const MarkerData> data;
     if (m_snapshot) {
         syncData();
         const std::vector<EarthquakeSnapshot::Row> &rows = m_snapshot->rows();
+        const std::vector<quint8> &categories = cache()->category;
+        data = cache()->data;
         std::optional<MagnitudeCategory> category;
         std::optional<QDateTime> cutoff;
         if (m_viewModel) {
@@ -131,7 +154,7 @@ void MapEarthquakesModel::recompute()
         // oldest first: the layer draws later entries above earlier ones, newer above older
         shown->reserve(rows.size());
         for (size_t i = rows.size(); i-- > 0;) {
-            if (wanted >= 0 && m_category[i] != wanted)
+            if (wanted >= 0 && categories[i] != wanted)
                 continue;
             if (rows[i].dateMs < cutoffMs)
                 continue;
@@ -140,7 +163,7 @@ void MapEarthquakesModel::recompute()
         if (!shown->empty())
             newestRow = rows[shown->back()].rowId;
     }
-    m_set = MarkerSet(m_data, std::move(shown));
+    m_set = MarkerSet(std::move(data), std::move(shown));
     if (dated && !m_tick.isActive())
         m_tick.start();
     else if (!dated)

@@ -82,9 +82,9 @@ private:
     QPointer<MapViewModel> m_viewModel;
     QPointer<EarthquakeSnapshot> m_snapshot;
     QMetaObject::Connection m_snapshotConnection;
-    std::shared_ptr<const MarkerData> m_data;  // one entry per snapshot row, in its order
-    std::vector<quint8> m_category;            // MagnitudeCategory per entry
-    QHash<quint64, int> m_styleByLabel;        // category and label bytes -> style
+    // One entry per snapshot row, in its order, kept beside the snapshot (see MapMarkerCache)
+    // so that every map screen of the session reuses what an earlier one computed.
+    struct MapMarkerCache *cache() const;
     MarkerSet m_set;
     qint64 m_newestRow = -1;
     EarthquakeItem m_newest;

@@ -29,6 +29,7 @@ Output build(const Input &in)
         if (keep.contains(p))
             shown.push_back(int(k));
     }
+    shown = dropStacked(in, shown, keep);
     shown = dropHidden(in, shown, keep);
     out.drawn = int(shown.size());
     if (in.softwareSprites) {
@@ -64,6 +65,42 @@ Output build(const Input &in)
         v += 4;
     }
     return out;
+}
+
+// A linear first pass for dense sets: of opaque markers centred on the same pixel only the
+// topmost can show when none below it is larger, so each pixel keeps the largest diameter
+// drawn there from the top down and a marker no larger than that goes (its shadow would only
+// deepen the shadow ring around the one on top). What is left is usually a fraction of a
+// million-marker set, for the finer pass below.
+std::vector<int> dropStacked(const Input &in, const std::vector<int> &shown, const QRectF &area)
+{
+    const int cols = int(std::ceil(area.width())) + 1, rows = int(std::ceil(area.height())) + 1;
+    if (shown.size() < 4096 || qint64(cols) * rows > 64 * 1024 * 1024)
+        return shown;
+    const MarkerData &data = *in.set.data();
+    const std::vector<quint32> &order = *in.set.shown();
+    std::vector<quint8> top(size_t(cols) * rows, 0);  // largest opaque diameter on top, whole pixels
+    std::vector<int> kept;
+    kept.reserve(shown.size() / 2);
+    for (auto it = shown.crbegin(); it != shown.crend(); ++it) {
+        const quint32 e = order[*it];
+        const MarkerData::Style &m = data.styles()[data.styleOf(e)];
+        const QPointF p = (data.world(e) - in.origin) * in.scale - area.topLeft();
+        const int x = int(std::round(p.x())), y = int(std::round(p.y()));
+        const int diameter = int(std::min(255.0, std::floor(m.diameter)));
+        if (x < 0 || y < 0 || x >= cols || y >= rows) {
+            kept.push_back(*it);
+            continue;
+        }
+        quint8 &cell = top[size_t(y) * cols + x];
+        if (cell > 0 && cell >= diameter)
+            continue;  // the same sprite place, under a marker at least as large
+        kept.push_back(*it);
+        if (m.color.alpha() == 255 && diameter > cell)
+            cell = quint8(diameter);
+    }
+    std::reverse(kept.begin(), kept.end());
+    return kept;
 }
 
 // Markers buried under the markers drawn above them add nothing to the picture but fill cost

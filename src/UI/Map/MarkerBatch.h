@@ -42,5 +42,6 @@ Output build(const Input &in);
 // The shown positions (indices into set.shown) left after dropping the buried ones; exposed
 // for tests.
 std::vector<int> dropHidden(const Input &in, const std::vector<int> &shown, const QRectF &area);
+std::vector<int> dropStacked(const Input &in, const std::vector<int> &shown, const QRectF &area);
 
 }  // namespace MarkerBatch

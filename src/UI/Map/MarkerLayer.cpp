@@ -17,6 +17,9 @@
 namespace {
 
 constexpr int kAtlasWidth = 2048;
+// How far the canvas reaches beyond the view on each side, as a fraction of the view: room
+// for a pan before a rebuild, paid for in pixels drawn at every rebuild.
+constexpr double kReach = 0.25;
 constexpr double kGridCell = 64.0;
 
 qint64 cellKey(int cx, int cy) { return (qint64(cx) << 32) ^ quint32(cy); }
@@ -66,7 +69,7 @@ struct MarkerLayer::Delivery {
     } done;
 };
 
-// The markers' drawing surface: larger than the view by half a view on each side, moved (and,
+// The markers' drawing surface: larger than the view by a quarter view on each side, moved (and,
 // until a rebuilt batch arrives, scaled) as a whole while the camera changes. Under a GPU
 // renderer it is a layer (a texture), so a pan draws one quad whatever the number of markers.
 class MarkerCanvas : public QQuickItem
@@ -170,6 +173,11 @@ void MarkerLayer::styleDirty()
     emit styleChanged();
 }
 
+QSizeF MarkerLayer::canvasSize() const
+{
+    return QSizeF(std::round((1 + 2 * kReach) * width()), std::round((1 + 2 * kReach) * height()));
+}
+
 QString MarkerLayer::idOf(quint32 entry) const
 {
     if (!m_markerIds.isEmpty())
@@ -241,8 +249,8 @@ void MarkerLayer::placeCanvas()
     if (w <= 0 || h <= 0)
         return;
     const QPointF shift = (tl - m_canvasView) * s;
-    const bool stale = m_setDirty || m_builtScale != s || std::abs(shift.x()) > 0.4 * w
-        || std::abs(shift.y()) > 0.4 * h || m_canvas->size() != QSizeF(2 * w, 2 * h);
+    const bool stale = m_setDirty || m_builtScale != s || std::abs(shift.x()) > kReach * 0.8 * w
+        || std::abs(shift.y()) > kReach * 0.8 * h || m_canvas->size() != canvasSize();
     const bool spritesReady = m_spritesFor == m_set.data().get();  // else the coming polish builds them
     if (stale && !m_building && spritesReady)
         startBuild(s, tl);
@@ -264,8 +272,8 @@ void MarkerLayer::startBuild(double scale, const QPointF &view)
     in.shadowRadius = m_shadowRadius;
     in.scale = scale;
     const double w = width(), h = height();
-    in.origin = view - QPointF(std::round(w / 2), std::round(h / 2)) / scale;
-    in.canvas = QSizeF(2 * w, 2 * h);
+    in.origin = view - QPointF(std::round(kReach * w), std::round(kReach * h)) / scale;
+    in.canvas = canvasSize();
     in.quads = !m_software || !m_layerDecided;  // both while the renderer is not known yet
     in.softwareSprites = m_software || !m_layerDecided;
     m_building = true;
@@ -310,7 +318,7 @@ void MarkerLayer::batchBuilt(quint64 generation, double scale, const QPointF &or
         m_canvasView = view;
         m_pending = std::move(out);
         m_drawn = m_pending->drawn;
-        m_canvas->setSize(QSizeF(2 * width(), 2 * height()));
+        m_canvas->setSize(canvasSize());
         m_canvas->update();
     }  // else built for markers or a style that are gone: dropped
     placeCanvas();

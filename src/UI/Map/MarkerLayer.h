@@ -127,6 +127,7 @@ private:
                     std::shared_ptr<MarkerBatch::Output> out);
     void ensureHitGrid() const;
     QString idOf(quint32 entry) const;
+    QSizeF canvasSize() const;
 
     MarkerSet m_set;
     QList<MapMarker> m_markers;     // when given as values

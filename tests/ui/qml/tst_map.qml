@@ -15,6 +15,7 @@ TestCase {
     Component { id: calloutComponent; EarthquakeCallout { width: 600 } }
     Component { id: popoverComponent; FilterPopoverContent {} }
     Component { id: viewModelComponent; MapViewModel {} }
+    Component { id: menuComponent; FilterMenu {} }
     SignalSpy { id: dismissSpy; signalName: "dismiss" }
     SignalSpy { id: detailSpy; signalName: "viewDetail" }
 
@@ -140,6 +141,11 @@ TestCase {
         compare(dismissSpy.count, 1)
         compare(detailSpy.count, 1)
         verify(callout.visible)   // the callout changes nothing itself
+    }
+
+    function test_filterMenuBuilds() {
+        const vm = createTemporaryObject(viewModelComponent, testCase)
+        verify(createTemporaryObject(menuComponent, testCase, { viewModel: vm }))
     }
 
     function test_popoverWritesTheMapFilters() {
