@@ -109,6 +109,8 @@ NavigationStack {
                 objectName: "loadingIndicator"
                 anchors.verticalCenter: parent ? parent.verticalCenter : undefined
                 visible: root.repository.isLoading
+                width: 16
+                height: 16
                 indicatorSize: 13
             }
         ]

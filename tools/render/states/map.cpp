@@ -135,9 +135,8 @@ const bool registered =
                                                 [](QObject *root) { select(root, QStringLiteral("es2026map0000")); }))
     && RenderRegistry::addLightAndDark(mapState("map-long-place", 300, false,
                                                 [](QObject *root) { select(root, QStringLiteral("es2026long")); }))
-    && RenderRegistry::addLightAndDark(mapState("map-filter-popover", 300, false,
-                                                [](QObject *root) { filters(root, "low", "last7d"); },
-                                                {{QStringLiteral("showFilterPopover"), true}}, 5000))
+    && RenderRegistry::addLightAndDark({QStringLiteral("map-filter-popover"),
+                                        QUrl(QStringLiteral("qrc:/render/scenes/MapFilterPopover.qml")), QSize(1000, 680)})
     && RenderRegistry::addLightAndDark(mapState("map-filter-hides-selected", 300, false,
                                                 [](QObject *root) {
                                                     select(root, QStringLiteral("es2026strong"));
