@@ -2,6 +2,7 @@
 // trip, the filter popover's notification and a teardown with work pending.
 #include "DataSources/EarthquakeDataSource.h"
 #include "GeoMap.h"
+#include "Notifications/NotificationSettings.h"
 #include "MarkerLayer.h"
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
@@ -9,6 +10,7 @@
 #include "Platform/NamedNotifications.h"
 #include "Platform/UserDefaults.h"
 #include "Repositories/EarthquakeRepository.h"
+#include "ViewModels/EarthquakeListViewModel.h"
 #include "ViewModels/MapEarthquakesModel.h"
 #include "ViewModels/MapViewModel.h"
 
@@ -292,6 +294,35 @@ private slots:
         QVERIFY(s.root->property("showFilterPopover").toBool());
         QObject *popover = s.root->findChild<QObject *>(QStringLiteral("filterPopover"));
         QTRY_VERIFY(popover->property("opened").toBool());
+    }
+
+    void eachEntryStartsAfresh()
+    {
+        // the shell builds the screen anew each time its section is chosen
+        Screen s;
+        s.addEvent(QStringLiteral("a"), 3.0, 28.0, -16.0, 600);
+        s.addEvent(QStringLiteral("b"), 4.5, 28.5, -17.0, 60);
+        s.save();
+        NotificationSettings settings(s.defaults);
+        EarthquakeListViewModel list(s.repository.get(), &settings);
+        list.setSelectedFilterRaw(QStringLiteral("low"));
+        QVERIFY(s.show());
+        s.source->fail();
+        const QGeoCoordinate start = s.map()->center();
+        s.viewModel()->setSelectedFilterRaw(QStringLiteral("moderate"));
+        s.viewModel()->setSelectedDateFilterRaw(QStringLiteral("lastHour"));
+        s.viewModel()->setSelectedEarthquake(s.model()->newest());
+        s.map()->pan(100, 50);
+        s.destroyRoot();
+        QVERIFY(s.show());
+        s.source->fail();
+        QCOMPARE(s.viewModel()->selectedFilterRaw(), QStringLiteral("all"));
+        QCOMPARE(s.viewModel()->selectedDateFilterRaw(), QStringLiteral("all"));
+        QVERIFY(!s.viewModel()->selectedEarthquake().isValid());
+        QVERIFY(!s.calloutShown());
+        QCOMPARE(s.map()->center(), start);
+        QCOMPARE(s.layer()->count(), 2);
+        QCOMPARE(list.selectedFilterRaw(), QStringLiteral("low"));  // the list's filters are its own
     }
 
     void destroyedWithWorkPending()
