@@ -65,6 +65,7 @@ struct MarkerLayer::Delivery {
         quint64 generation = 0;
         double scale = 0;
         QPointF origin, view;
+        QSizeF canvas;
         std::shared_ptr<MarkerBatch::Output> batch;
     } done;
 };
@@ -281,12 +282,13 @@ void MarkerLayer::startBuild(double scale, const QPointF &view)
     m_buildView = view;
     const quint64 generation = m_generation;
     const QPointF origin = in.origin;
-    QThreadPool::globalInstance()->start([in = std::move(in), generation, scale, origin, view,
+    const QSizeF canvas = in.canvas;
+    QThreadPool::globalInstance()->start([in = std::move(in), generation, scale, origin, view, canvas,
                                           delivery = m_delivery] {
         auto out = std::make_shared<MarkerBatch::Output>(MarkerBatch::build(in));
         QMutexLocker lock(&delivery->mutex);
         if (MarkerLayer *layer = delivery->layer) {
-            delivery->done = {generation, scale, origin, view, std::move(out)};
+            delivery->done = {generation, scale, origin, view, canvas, std::move(out)};
             QMetaObject::invokeMethod(layer, &MarkerLayer::collectBatch, Qt::QueuedConnection);
         }
     });
@@ -303,10 +305,11 @@ void MarkerLayer::collectBatch()
             return;
         done = std::exchange(m_delivery->done, {});
     }
-    batchBuilt(done.generation, done.scale, done.origin, done.view, std::move(done.batch));
+    batchBuilt(done.generation, done.scale, done.origin, done.view, done.canvas, std::move(done.batch));
 }
 
 void MarkerLayer::batchBuilt(quint64 generation, double scale, const QPointF &origin, const QPointF &view,
+                             const QSizeF &canvas,
                              std::shared_ptr<MarkerBatch::Output> out)
 {
     m_building = false;
@@ -318,7 +321,7 @@ void MarkerLayer::batchBuilt(quint64 generation, double scale, const QPointF &or
         m_canvasView = view;
         m_pending = std::move(out);
         m_drawn = m_pending->drawn;
-        m_canvas->setSize(canvasSize());
+        m_canvas->setSize(canvas);  // for the view it was built for: a resize since asks for another
         m_canvas->update();
     }  // else built for markers or a style that are gone: dropped
     placeCanvas();

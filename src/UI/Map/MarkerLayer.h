@@ -123,7 +123,7 @@ private:
     void drawSprite(const MarkerData::Style &style, const QRect &cell, qreal dpr);
     void startBuild(double scale, const QPointF &view);
     void collectBatch();
-    void batchBuilt(quint64 generation, double scale, const QPointF &origin, const QPointF &view,
+    void batchBuilt(quint64 generation, double scale, const QPointF &origin, const QPointF &view, const QSizeF &canvas,
                     std::shared_ptr<MarkerBatch::Output> out);
     void ensureHitGrid() const;
     QString idOf(quint32 entry) const;
