@@ -6,6 +6,7 @@
 #include "Persistence/ModelContext.h"
 #include "ViewModels/MapViewModel.h"
 
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -20,6 +21,7 @@ struct MapMarkerCache : public QObject {
     std::shared_ptr<const MarkerData> data;
     std::vector<quint8> category;      // MagnitudeCategory per entry
     QHash<quint64, int> styleByLabel;  // category and label bytes -> style
+    QHash<quint64, int> styleByValue;  // magnitude bits -> style: catalogues repeat a few values
 
     static MapMarkerCache *of(EarthquakeSnapshot *snapshot)
     {
@@ -77,9 +79,19 @@ void MapEarthquakesModel::snapshotChanged()
     recompute();
 }
 
-int MapEarthquakesModel::styleFor(double magnitude, MarkerData &data)
+int MapEarthquakesModel::styleFor(double magnitude, MarkerData &data, MapMarkerCache *c)
 {
-    QHash<quint64, int> &styleByLabel = cache()->styleByLabel;
+    const quint64 bits = std::bit_cast<quint64>(magnitude);
+    if (const auto it = c->styleByValue.constFind(bits); it != c->styleByValue.cend())
+        return *it;
+    const int style = styleForText(magnitude, data, c);
+    c->styleByValue.insert(bits, style);
+    return style;
+}
+
+int MapEarthquakesModel::styleForText(double magnitude, MarkerData &data, MapMarkerCache *c)
+{
+    QHash<quint64, int> &styleByLabel = c->styleByLabel;
     const MagnitudeCategory category = MagnitudeCategory::from(magnitude);
     char buf[64];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, 1);
@@ -125,7 +137,7 @@ void MapEarthquakesModel::syncData()
             ++j;
             continue;
         }
-        data->append(row.rowId, row.latitude, row.longitude, styleFor(row.magnitude, *data));
+        data->append(row.rowId, row.latitude, row.longitude, styleFor(row.magnitude, *data, c));
         category.push_back(quint8(MagnitudeCategory::from(row.magnitude).value()));
     }
     c->data = std::move(data);

@@ -76,7 +76,8 @@ private:
     void snapshotChanged();
     void syncData();
     void updateSelected();
-    int styleFor(double magnitude, MarkerData &data);
+    int styleFor(double magnitude, MarkerData &data, struct MapMarkerCache *cache);
+    int styleForText(double magnitude, MarkerData &data, struct MapMarkerCache *cache);
 
     QPointer<ModelContext> m_context;
     QPointer<MapViewModel> m_viewModel;
