@@ -18,6 +18,9 @@ struct RenderState {
     bool dark = false;
     QVariantMap properties = {};
     std::function<void(QQmlEngine &engine, QVariantMap &properties)> setup = {};
+    // Runs on the created scene before it is shown (a selection, a filter set by hand).
+    std::function<void(QObject *root)> ready = {};
+    int settleMs = 400;  // for pending loads, layouts and the first frames
 };
 
 // Screens add their states from a file of their own in states/ (picked up by the build):
