@@ -207,7 +207,7 @@ void refilterAndFirstFrame()
             ours.push_back(t.nsecsElapsed() / 1e6);
         }
     }
-    // the Part's way: every row read from the store, then filtered (once: it takes seconds)
+    // the plain way: every row read from the store, then filtered (once: it takes seconds)
     std::vector<double> baseline;
     for (int round = 0; round < 2; ++round) {
         QElapsedTimer t;
