@@ -1,5 +1,7 @@
 #include "HistoricoRows.h"
 
+#include "Platform/TextSearch.h"
+
 #include <QDateTime>
 
 QString MonthTitles::titleFor(qint64 dateMs)
@@ -28,4 +30,13 @@ QString MonthTitles::format(const QDate &date, const QLocale &locale)
     if (!title.isEmpty())
         title.replace(0, 1, title.at(0).toUpper());
     return title;
+}
+
+HistoricoRow HistoricoRowBuilder::make(const EarthquakePtr &earthquake)
+{
+    const QString &place = earthquake->location();
+    auto folded = m_folded.constFind(place);
+    if (folded == m_folded.constEnd())
+        folded = m_folded.insert(place, TextSearch::fold(place));
+    return {earthquake, m_titles.titleFor(earthquake->dateMs()), *folded};
 }

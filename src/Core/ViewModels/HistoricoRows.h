@@ -2,6 +2,7 @@
 
 #include "Models/Earthquake.h"
 
+#include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -39,4 +40,16 @@ private:
     qint64 m_fromMs = 1;  // [from, to) of the cached month; empty at first
     qint64 m_toMs = 0;
     QString m_title;
+};
+
+// Builds rows as their pages arrive: each month's title is formatted once, and each distinct
+// place is folded once (a store holds a few thousand places across a million events).
+class HistoricoRowBuilder {
+public:
+    HistoricoRowBuilder(const QTimeZone &zone, const QLocale &locale) : m_titles(zone, locale) {}
+    HistoricoRow make(const EarthquakePtr &earthquake);
+
+private:
+    MonthTitles m_titles;
+    QHash<QString, QString> m_folded;
 };

@@ -7,7 +7,7 @@
 HistoricoViewModel::HistoricoViewModel(QObject *parent)
     : QObject(parent)
     , m_zone(QTimeZone::systemTimeZone())
-    , m_monthTitles(m_zone, m_locale)
+    , m_rowBuilder(m_zone, m_locale)
     , m_listModel(new HistoricoListModel(this))
 {
     // Search debounce: a value passes after 300 ms without a newer one; a repeat of the last
@@ -28,13 +28,13 @@ HistoricoViewModel::HistoricoViewModel(QObject *parent)
 void HistoricoViewModel::setTimeZone(const QTimeZone &zone)
 {
     m_zone = zone;
-    m_monthTitles = MonthTitles(m_zone, m_locale);
+    m_rowBuilder = HistoricoRowBuilder(m_zone, m_locale);
 }
 
 void HistoricoViewModel::setLocale(const QLocale &locale)
 {
     m_locale = locale;
-    m_monthTitles = MonthTitles(m_zone, m_locale);
+    m_rowBuilder = HistoricoRowBuilder(m_zone, m_locale);
 }
 
 EarthquakeList HistoricoViewModel::loadedEarthquakes() const
@@ -168,7 +168,7 @@ QList<HistoricoRow> HistoricoViewModel::rowsFor(const EarthquakeList &page)
     QList<HistoricoRow> rows;
     rows.reserve(page.size());
     for (const EarthquakePtr &e : page)
-        rows.append({e, m_monthTitles.titleFor(e->dateMs()), TextSearch::fold(e->location())});
+        rows.append(m_rowBuilder.make(e));
     return rows;
 }
 

@@ -126,6 +126,6 @@ private:
     QTimeZone m_zone;
     QLocale m_locale;
     NowFunction m_now = systemNow;
-    MonthTitles m_monthTitles;
+    HistoricoRowBuilder m_rowBuilder;
     HistoricoListModel *m_listModel;
 };
