@@ -119,6 +119,16 @@ struct Screen {
         return item && item->isVisible();
     }
     QString state() const { return root->property("screenState").toString(); }
+    int rows() const { return root->property("listModel").value<QObject *>()->property("count").toInt(); }
+    EarthquakeListViewModel *viewModel() const
+    {
+        return qvariant_cast<EarthquakeListViewModel *>(root->property("viewModel"));
+    }
+    void click(QQuickItem *item)
+    {
+        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
+    }
 };
 
 }  // namespace
@@ -217,6 +227,108 @@ private slots:
         QMetaObject::invokeMethod(s.find("resetFilters"), "clicked");
         QCOMPARE(vm->selectedFilterRaw(), QStringLiteral("all"));
         QVERIFY(popover->property("opened").toBool());
+    }
+
+    // Every way the field's text changes reaches the view model, and the full list returns.
+    void searchFieldChangesReachTheList_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("clear button") << QStringLiteral("clearButton");
+        QTest::newRow("escape, then escape again closes") << QStringLiteral("escape");
+        QTest::newRow("closing the search") << QStringLiteral("close");
+        QTest::newRow("programmatic reset") << QStringLiteral("reset");
+    }
+    void searchFieldChangesReachTheList()
+    {
+        QFETCH(QString, way);
+        Screen s;
+        s.addEvent(QStringLiteral("t"), QStringLiteral("NW TENERIFE"));
+        s.addEvent(QStringLiteral("p"), QStringLiteral("LA PALMA"));
+        QVERIFY(s.show());
+        s.source->fail();
+        QTRY_COMPARE(s.rows(), 2);
+        s.window.requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+
+        QQuickItem *field = s.find("searchField");
+        QVERIFY(field);
+        s.click(field);  // focusing the field opens the search
+        QVERIFY(field->hasActiveFocus());
+        QVERIFY(s.root->property("isSearchPresented").toBool());
+        for (const char c : {'t', 'e', 'n', 'e'})
+            QTest::keyClick(&s.window, c);
+        QCOMPARE(s.viewModel()->searchText(), QStringLiteral("tene"));
+        QTRY_COMPARE(s.rows(), 1);
+
+        if (way == QLatin1String("clearButton")) {
+            QQuickItem *clear = s.find("clearSearchButton");
+            QVERIFY(clear && clear->isVisible());
+            s.click(clear);
+            QVERIFY(s.root->property("isSearchPresented").toBool());  // the search stays open
+        } else if (way == QLatin1String("escape")) {
+            QTest::keyClick(&s.window, Qt::Key_Escape);
+            QVERIFY(s.root->property("isSearchPresented").toBool());
+        } else if (way == QLatin1String("close")) {
+            s.root->setProperty("isSearchPresented", false);
+        } else {
+            s.viewModel()->setSearchText(QStringLiteral("palma"));
+            QCOMPARE(field->property("text").toString(), QStringLiteral("palma"));
+            QTRY_COMPARE(s.rows(), 1);
+            s.viewModel()->setSearchText(QString());
+        }
+        QCOMPARE(field->property("text").toString(), QString());
+        QCOMPARE(s.viewModel()->searchText(), QString());
+        QTRY_COMPARE(s.rows(), 2);
+        if (way == QLatin1String("escape")) {  // on the empty field Escape closes the search
+            QTest::keyClick(&s.window, Qt::Key_Escape);
+            QVERIFY(!s.root->property("isSearchPresented").toBool());
+            QVERIFY(!field->hasActiveFocus());
+        }
+    }
+
+    // "openFilter" while an event's detail is pushed sets the flag; the popover waits for the
+    // list page and opens over it, anchored to the filter button, once the detail is popped.
+    void openFilterWaitsForTheListPage()
+    {
+        Screen s;
+        s.addEvent(QStringLiteral("a"), QStringLiteral("A"));
+        QVERIFY(s.show());
+        s.source->fail();
+        QTRY_COMPARE(s.rows(), 1);
+        QObject *popover = s.root->findChild<QObject *>(QStringLiteral("filterPopover"));
+        QVERIFY(popover);
+
+        QQuickItem *row = nullptr;
+        for (QQuickItem *item : s.allItems()) {
+            if (item->metaObject()->indexOfProperty("earthquake") >= 0 && item->isVisible()
+                && item->metaObject()->indexOfSignal("clicked()") >= 0)
+                row = item;
+        }
+        QVERIFY(row);
+        QMetaObject::invokeMethod(row, "clicked");
+        QTRY_COMPARE(s.root->property("depth").toInt(), 2);
+        auto *detail = s.root->property("currentItem").value<QQuickItem *>();
+        QVERIFY(detail);
+        QTRY_VERIFY(detail->property("isOnTop").toBool());
+
+        NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
+        QVERIFY(s.root->property("showFilterPopover").toBool());
+        QTest::qWait(100);
+        QVERIFY(!popover->property("visible").toBool());
+        QVERIFY(s.root->property("showFilterPopover").toBool());  // still asked for
+
+        QMetaObject::invokeMethod(detail, "goBack");
+        QTRY_COMPARE(s.root->property("depth").toInt(), 1);
+        QTRY_VERIFY(popover->property("opened").toBool());
+        // Anchored under the filter button, which is on screen again.
+        QQuickItem *button = s.find("filterButton");
+        QVERIFY(button->isVisible());
+        const QPointF buttonBottom = button->mapToScene(QPointF(0, button->height()));
+        QVERIFY(popover->property("y").toReal() >= buttonBottom.y());
+
+        // A dismissal clears the flag.
+        QMetaObject::invokeMethod(popover, "close");
+        QTRY_VERIFY(!s.root->property("showFilterPopover").toBool());
     }
 };
 

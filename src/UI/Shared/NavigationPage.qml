@@ -14,6 +14,9 @@ Item {
     default property alias content: body.data
 
     readonly property bool showsBackButton: T.StackView.index > 0
+    // The page is the one on display: the top of its stack once its transition is over (a page
+    // outside any stack counts as on top).
+    readonly property bool isOnTop: !T.StackView.view || T.StackView.status === T.StackView.Active
 
     function goBack() {
         if (T.StackView.view)

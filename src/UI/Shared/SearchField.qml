@@ -2,11 +2,19 @@ import QtQuick
 import QtQuick.Templates as T
 
 // A rounded search field: magnifying glass, placeholder, clear button. Escape clears the
-// text, or, when it is already empty, gives up focus and emits closed().
+// text, or, when it is already empty, closes the search.
+//
+// A screen binds it both ways, `text` from its model and textChanged (writing back only a
+// differing value) to it, never textEdited alone: clear() (the clear button, Escape) does not
+// emit textEdited, so a model fed by edits keeps filtering by text no longer shown.
+// `presented` follows the screen's flag: turning false empties the field, turning true focuses
+// it; presentationRequested() asks the screen to change the flag (true on focus, false when
+// Escape closes the empty search).
 T.TextField {
     id: root
 
-    signal closed()
+    property bool presented: false
+    signal presentationRequested(bool presented)
 
     implicitWidth: 220
     implicitHeight: 24
@@ -61,6 +69,7 @@ T.TextField {
 
     Item {
         id: clearButton
+        objectName: "clearSearchButton"
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
         width: 22
@@ -83,13 +92,24 @@ T.TextField {
         }
     }
 
+    onPresentedChanged: {
+        if (presented && !activeFocus)
+            forceActiveFocus()
+        else if (!presented && text.length > 0)
+            clear()
+    }
+    onActiveFocusChanged: if (activeFocus && !presented) presentationRequested(true)
+
     Keys.onEscapePressed: event => {
         if (root.text.length > 0) {
             root.clear()
         } else {
             root.focus = false
-            root.closed()
+            root.presentationRequested(false)
         }
         event.accepted = true
     }
+
+    Accessible.name: placeholderText
+    Accessible.role: Accessible.EditableText
 }

@@ -54,8 +54,6 @@ NavigationStack {
         }
         if (visible)
             appear()
-        if (showFilterPopover)
-            filterPopoverOpener.restart()
     }
     Component.onDestruction: {
         disappear()
@@ -65,12 +63,14 @@ NavigationStack {
     }
     onVisibleChanged: visible ? appear() : disappear()
 
-    onShowFilterPopoverChanged: showFilterPopover ? filterPopoverOpener.restart() : filterPopover.close()
-    // Opens on the next turn, once the toolbar has its final geometry.
-    Timer {
-        id: filterPopoverOpener
-        interval: 0
-        onTriggered: if (root.showFilterPopover) filterPopover.open()
+    // The popover belongs to the list page: asked for while an event's detail is pushed, it
+    // shows once the list is on top again.
+    PagePresentation {
+        id: filterPresentation
+        requested: root.showFilterPopover
+        page: listPage
+        popup: filterPopover
+        onDismissed: root.showFilterPopover = false
     }
 
     onIsSearchPresentedChanged: {
@@ -118,18 +118,10 @@ NavigationStack {
                 width: 200
                 placeholderText: Localized.text("list.search.prompt", "Buscar por localización")
                 text: root.viewModel.searchText
-                onTextEdited: root.viewModel.searchText = text
-                onActiveFocusChanged: if (activeFocus) root.isSearchPresented = true
-                onClosed: root.isSearchPresented = false
-                Connections {
-                    target: root
-                    function onIsSearchPresentedChanged() {
-                        if (root.isSearchPresented && !searchField.activeFocus)
-                            searchField.forceActiveFocus()
-                        else if (!root.isSearchPresented && searchField.text.length > 0)
-                            searchField.clear()
-                    }
-                }
+                // Every change, not only edits; the model's own resets come back unchanged.
+                onTextChanged: if (root.viewModel.searchText !== text) root.viewModel.searchText = text
+                presented: root.isSearchPresented
+                onPresentationRequested: presented => root.isSearchPresented = presented
             },
             ToolbarButton {
                 id: refreshButton
@@ -157,7 +149,6 @@ NavigationStack {
             id: filterPopover
             objectName: "filterPopover"
             anchorItem: filterButton
-            onClosed: root.showFilterPopover = false
             FilterPopoverContent { viewModel: root.viewModel }
         }
 
