@@ -541,6 +541,30 @@ private slots:
         QCOMPARE(m.vm.listModel()->count(), 0);
     }
 
+    void listKeepsItsRowsUnlessTheSearchChanges()
+    {
+        // A reset scrolls the list back to its top: the first pass of the debounce, or a text
+        // that searches the same, must not reset it.
+        Store s;
+        for (int i = 0; i < 60; ++i)
+            s.stage(utc("2024-05-05T00:00:00Z").addSecs(-i));
+        QVERIFY(s.context()->save());
+        HistoricoViewModel vm;
+        vm.setDebounceInterval(50);
+        vm.onAppear(s.context());
+        vm.loadMore();
+        QSignalSpy reset(vm.listModel(), &QAbstractItemModel::modelReset);
+        QSignalSpy debounced(&vm, &HistoricoViewModel::debouncedSearchTextChanged);
+        QTRY_COMPARE(debounced.count(), 1);
+        vm.setSearchText(QStringLiteral("  "));
+        QTRY_COMPARE(debounced.count(), 2);
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(vm.listModel()->count(), 60);
+        vm.setSearchText(QStringLiteral("x"));
+        QTRY_COMPARE(reset.count(), 1);
+        QCOMPARE(vm.listModel()->count(), 0);
+    }
+
     void searchIsDebounced()
     {
         HistoricoViewModel vm;

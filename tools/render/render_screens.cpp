@@ -68,6 +68,8 @@ bool render(const RenderState &state, const QDir &out, QTextStream &err)
     item->setSize(state.size);
     window.resize(state.size);
     window.show();
+    if (state.ready)
+        state.ready(item);
     settle(window, 400);
 
     const QImage image = window.grabWindow();

@@ -20,7 +20,9 @@ HistoricoViewModel::HistoricoViewModel(QObject *parent)
         m_lastPassedSearchText = m_searchText;
         m_debouncedSearchText = m_searchText;
         emit debouncedSearchTextChanged();
-        m_listModel->resetRows(matching(m_loaded, searchNeedle()));
+        // Only a different needle rebuilds the list: a reset would scroll it back to the top.
+        if (searchNeedle() != m_listNeedle)
+            showRows(m_loaded);
     });
     m_debounce.start();  // the subscription first sees the current value
 }
@@ -172,6 +174,12 @@ QList<HistoricoRow> HistoricoViewModel::rowsFor(const EarthquakeList &page)
     return rows;
 }
 
+void HistoricoViewModel::showRows(const QList<HistoricoRow> &rows)
+{
+    m_listNeedle = searchNeedle();
+    m_listModel->resetRows(matching(rows, m_listNeedle));
+}
+
 void HistoricoViewModel::setLoading(bool loading)
 {
     if (m_isLoading == loading)
@@ -204,7 +212,7 @@ void HistoricoViewModel::loadInitial()
     m_reachedEnd = false;
     setLoading(true);
     if (m_holdsLoads) {
-        m_listModel->resetRows({});
+        showRows({});
         emit loadedChanged();
         if (oldCount != 0)
             emit totalCountChanged();
@@ -221,7 +229,7 @@ void HistoricoViewModel::loadInitial()
     const EarthquakeList fetched = page ? *page : EarthquakeList();
     m_reachedEnd = fetched.size() < pageSize;
     m_loaded = rowsFor(fetched);
-    m_listModel->resetRows(matching(m_loaded, searchNeedle()));
+    showRows(m_loaded);
 
     if (oldCount != m_totalCount)
         emit totalCountChanged();
@@ -247,7 +255,7 @@ void HistoricoViewModel::loadMore()
         m_reachedEnd = true;
     const QList<HistoricoRow> rows = rowsFor(fetched);
     m_loaded.append(rows);
-    m_listModel->appendRows(matching(rows, searchNeedle()));
+    m_listModel->appendRows(matching(rows, m_listNeedle));
     emit loadedChanged();
     emitHasMoreIfChanged(hadMore);
     setLoading(false);

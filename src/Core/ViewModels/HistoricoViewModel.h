@@ -108,6 +108,7 @@ private:
     QList<HistoricoRow> rowsFor(const EarthquakeList &page);
     QString searchNeedle() const;
     QList<HistoricoRow> matching(const QList<HistoricoRow> &rows, const QString &needle) const;
+    void showRows(const QList<HistoricoRow> &rows);
     void setLoading(bool loading);
     void emitHasMoreIfChanged(bool before);
 
@@ -121,6 +122,7 @@ private:
     DateFilterMode m_filterMode;
     QString m_searchText;
     QString m_debouncedSearchText;
+    QString m_listNeedle;  // the search the list model's rows answer
     std::optional<QString> m_lastPassedSearchText;
     QTimer m_debounce;
     QTimeZone m_zone;

@@ -354,7 +354,7 @@ Item {
     }
     Component {
         id: historicoComponent
-        HistoricoView {}
+        HistoricoView { context: root.context }
     }
     Component {
         id: mapComponent
