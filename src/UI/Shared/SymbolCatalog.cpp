@@ -23,6 +23,7 @@ const QHash<QString, QString> &table()
         {QStringLiteral("checkmark"), QStringLiteral("check-lg.svg")},
         {QStringLiteral("chevron.left"), QStringLiteral("chevron-left.svg")},
         {QStringLiteral("chevron.right"), QStringLiteral("chevron-right.svg")},
+        {QStringLiteral("chevron.up.chevron.down"), QStringLiteral("chevron-expand.svg")},
         {QStringLiteral("circle.fill"), QStringLiteral("circle-fill.svg")},
         {QStringLiteral("clock"), QStringLiteral("clock.svg")},
         {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("clock-history.svg")},
