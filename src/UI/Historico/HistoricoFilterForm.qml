@@ -30,79 +30,95 @@ FormGroup {
         }
     }
 
-    FormSection {
+    // The sections that come and go are made while shown and dropped when hidden.
+    Loader {
         width: parent.width
-        visible: root.state.mode === HistoricoFilterSheetState.YearMonth
-        header: Localized.text("filter.year", "Año")
-        FormMenuPicker {
-            objectName: "yearPicker"
-            title: Localized.text("filter.year", "Año")
-            model: root.state.yearChoices
-            currentValue: root.state.selectedYear
-            onActivated: value => root.state.selectedYear = value
+        active: root.state.mode === HistoricoFilterSheetState.YearMonth
+        visible: active
+        sourceComponent: FormSection {
+            header: Localized.text("filter.year", "Año")
+            FormMenuPicker {
+                objectName: "yearPicker"
+                title: Localized.text("filter.year", "Año")
+                model: root.state.yearChoices
+                currentValue: root.state.selectedYear
+                onActivated: value => root.state.selectedYear = value
+            }
         }
     }
 
-    FormSection {
+    Loader {
         width: parent.width
-        visible: root.state.mode === HistoricoFilterSheetState.YearMonth && root.state.selectedYear !== null
-        header: Localized.text("filter.month", "Mes (opcional)")
-        FormMenuPicker {
-            objectName: "monthPicker"
-            title: Localized.text("filter.month", "Mes")
-            model: root.state.monthChoices
-            currentValue: root.state.selectedMonth
-            onActivated: value => root.state.selectedMonth = value
+        active: root.state.mode === HistoricoFilterSheetState.YearMonth && root.state.selectedYear !== null
+        visible: active
+        sourceComponent: FormSection {
+            header: Localized.text("filter.month", "Mes (opcional)")
+            FormMenuPicker {
+                objectName: "monthPicker"
+                title: Localized.text("filter.month", "Mes")
+                model: root.state.monthChoices
+                currentValue: root.state.selectedMonth
+                onActivated: value => root.state.selectedMonth = value
+            }
         }
     }
 
-    FormSection {
+    Loader {
         width: parent.width
-        visible: root.state.mode === HistoricoFilterSheetState.CustomRange
-        header: Localized.text("filter.from", "Desde")
-        DateRow {
-            objectName: "startRow"
-            title: Localized.text("filter.startDate", "Fecha inicio")
-            dayKey: root.state.rangeStartKey
-            maximumDayKey: root.state.rangeEndKey
-            onPicked: key => root.state.setRangeStartKey(key)
+        active: root.state.mode === HistoricoFilterSheetState.CustomRange
+        visible: active
+        sourceComponent: FormSection {
+            header: Localized.text("filter.from", "Desde")
+            DateRow {
+                objectName: "startRow"
+                title: Localized.text("filter.startDate", "Fecha inicio")
+                dayKey: root.state.rangeStartKey
+                maximumDayKey: root.state.rangeEndKey
+                onPicked: key => root.state.setRangeStartKey(key)
+            }
         }
     }
 
-    FormSection {
+    Loader {
         width: parent.width
-        visible: root.state.mode === HistoricoFilterSheetState.CustomRange
-        header: Localized.text("filter.to", "Hasta")
-        DateRow {
-            objectName: "endRow"
-            title: Localized.text("filter.endDate", "Fecha fin")
-            dayKey: root.state.rangeEndKey
-            minimumDayKey: root.state.rangeStartKey
-            onPicked: key => root.state.setRangeEndKey(key)
+        active: root.state.mode === HistoricoFilterSheetState.CustomRange
+        visible: active
+        sourceComponent: FormSection {
+            header: Localized.text("filter.to", "Hasta")
+            DateRow {
+                objectName: "endRow"
+                title: Localized.text("filter.endDate", "Fecha fin")
+                dayKey: root.state.rangeEndKey
+                minimumDayKey: root.state.rangeStartKey
+                onPicked: key => root.state.setRangeEndKey(key)
+            }
         }
     }
 
     // Shown for the filter in force, not for the sheet's choice.
-    FormSection {
+    Loader {
         width: parent.width
-        visible: root.state.showsClear
-        FormRow {
-            objectName: "clearRow"
-            implicitHeight: 36
-            Text {
-                id: clearText
-                anchors.verticalCenter: parent.verticalCenter
-                text: Localized.text("filter.clear", "Borrar filtro")
-                textFormat: Text.PlainText
-                font: Theme.body
-                color: Theme.red
-            }
-            MouseArea {
-                objectName: "clearButton"
-                anchors.fill: parent
-                onClicked: root.clearRequested()
-                Accessible.role: Accessible.Button
-                Accessible.name: clearText.text
+        active: root.state.showsClear
+        visible: active
+        sourceComponent: FormSection {
+            FormRow {
+                objectName: "clearRow"
+                implicitHeight: 36
+                Text {
+                    id: clearText
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: Localized.text("filter.clear", "Borrar filtro")
+                    textFormat: Text.PlainText
+                    font: Theme.body
+                    color: Theme.red
+                }
+                MouseArea {
+                    objectName: "clearButton"
+                    anchors.fill: parent
+                    onClicked: root.clearRequested()
+                    Accessible.role: Accessible.Button
+                    Accessible.name: clearText.text
+                }
             }
         }
     }

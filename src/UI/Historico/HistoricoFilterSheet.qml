@@ -25,10 +25,10 @@ Sheet {
     }
 
     padding: 0
-    width: 460
+    width: 540
 
     contentItem: FocusScope {
-        implicitWidth: 460
+        implicitWidth: 540
         implicitHeight: column.implicitHeight
         focus: true
         Keys.onReturnPressed: sheet.applyAndClose()
@@ -56,10 +56,9 @@ Sheet {
                 id: form
                 width: parent.width
                 active: sheet.visible
-                source: "HistoricoFilterForm.qml"
-                onLoaded: {
-                    item.viewModel = Qt.binding(() => sheet.viewModel)
-                    item.clearRequested.connect(sheet.clearAndClose)
+                sourceComponent: HistoricoFilterForm {
+                    viewModel: sheet.viewModel
+                    onClearRequested: sheet.clearAndClose()
                 }
             }
 

@@ -97,10 +97,13 @@ Item {
         focusPolicy: Qt.NoFocus
         Accessible.name: root.title
         onClicked: calendar.opened ? calendar.close() : calendar.open()
-        contentItem: SFSymbol {
-            name: "calendar"
-            size: 13
-            color: calendarButton.pressed ? Theme.label : Theme.secondaryLabel
+        contentItem: Item {
+            SFSymbol {
+                anchors.centerIn: parent
+                name: "calendar"
+                size: 13
+                color: calendarButton.pressed || calendar.opened ? Theme.accent : Theme.secondaryLabel
+            }
         }
     }
 
@@ -110,6 +113,8 @@ Item {
         y: root.height + 4
         x: Math.min(0, root.width - width)
         padding: 10
+        implicitWidth: implicitContentWidth + leftPadding + rightPadding
+        implicitHeight: implicitContentHeight + topPadding + bottomPadding
         focus: true
         closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutsideParent
 
