@@ -83,9 +83,11 @@ NavigationStack {
         title: Localized.text("historico.title", "Histórico")
         subtitle: root.viewModel.navSubtitle
 
-        // Sent for the first page as soon as the stack shows it, and again after each pop.
+        // Sent for the first page as soon as the stack shows it, and again after each pop. The
+        // screen leaves as soon as a detail starts to cover it, so no request made during the
+        // push transition waits for the return.
         T.StackView.onActivated: root.appear()
-        T.StackView.onDeactivated: root.disappear()
+        T.StackView.onDeactivating: root.disappear()
 
         toolbar: [
             SearchField {
