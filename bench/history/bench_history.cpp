@@ -15,6 +15,7 @@
 #include <QQmlExtensionPlugin>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -220,5 +221,58 @@ int main(int argc, char **argv)
         });
         print("history_years", size, ours, "all_dates", theirs);
     }
+
+    // Scrolling the screen's list through 10,000 loaded rows, one step a frame; the baseline
+    // builds a new delegate for every row that scrolls in.
+    auto scrollMs = [&](bool reuse, QString *renderer) -> double {
+        QQmlEngine engine;
+        engine.addImportPath(QStringLiteral("qrc:/"));
+        auto *vm = new HistoricoViewModel(&engine);
+        vm->setTimeZone(zone);
+        vm->setLocale(locale);
+        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/HistoricoView.qml")));
+        auto *item = qobject_cast<QQuickItem *>(component.createWithInitialProperties(
+            {{QStringLiteral("context"), QVariant::fromValue(context)}, {QStringLiteral("viewModel"), QVariant::fromValue(vm)}}));
+        if (!item) {
+            std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
+            return -1;
+        }
+        while (vm->loadedCount() < 10000 && vm->hasMore())
+            vm->loadMore();
+        QQuickWindow window;
+        window.resize(1100, 720);
+        item->setParentItem(window.contentItem());
+        item->setSize(QSizeF(1100, 720));
+        QObject *list = item->findChild<QObject *>(QStringLiteral("historicoList"));
+        list->setProperty("reuseItems", reuse);
+        int swapped = 0;
+        QObject::connect(&window, &QQuickWindow::frameSwapped, &window, [&] { ++swapped; });
+        window.show();
+        auto nextFrame = [&] {
+            const int target = swapped + 1;
+            window.update();
+            while (swapped < target)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        };
+        nextFrame();
+        *renderer = window.rendererInterface()->graphicsApi() == QSGRendererInterface::Software
+                        ? QStringLiteral("software") : QStringLiteral("hardware");
+        std::vector<double> frames;
+        for (int step = 0; step < 400; ++step) {
+            QElapsedTimer t;
+            t.start();
+            list->setProperty("contentY", list->property("contentY").toDouble() + 173.0);  // about 4 rows a frame
+            nextFrame();
+            frames.push_back(t.nsecsElapsed() / 1e6);
+        }
+        window.hide();
+        delete item;
+        return median(frames);
+    };
+    QString renderer;
+    const double oursScroll = scrollMs(true, &renderer);
+    const double theirsScroll = scrollMs(false, &renderer);
+    std::printf("bench history_scroll 10000rows ours_ms=%.3f no_reuse_ms=%.3f ratio=%.2f renderer=%s\n", oursScroll,
+                theirsScroll, oursScroll > 0 ? theirsScroll / oursScroll : 0.0, qPrintable(renderer));
     return 0;
 }
