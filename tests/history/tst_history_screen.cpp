@@ -236,6 +236,59 @@ private slots:
         QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025));
         QCOMPARE(s.find("filterButton")->property("symbol").toString(),
                  QStringLiteral("line.3.horizontal.decrease.circle.fill"));
+
+        // Escape cancels; Return applies.
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        state = qvariant_cast<QObject *>(s.sheet()->property("state"));
+        QCOMPARE(state->property("selectedYear").toInt(), 2025);
+        state->setProperty("mode", 0);
+        QTest::keyClick(&s.window, Qt::Key_Escape);
+        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025));
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        state = qvariant_cast<QObject *>(s.sheet()->property("state"));
+        state->setProperty("mode", 0);
+        QTest::keyClick(&s.window, Qt::Key_Return);
+        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QVERIFY(s.vm->filterMode().isNone());
+    }
+
+    void typedDaysOutsideTheOtherBoundAreRefused()
+    {
+        Screen s(10);
+        QVERIFY(s.show());
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        QObject *state = qvariant_cast<QObject *>(s.sheet()->property("state"));
+        state->setProperty("mode", 2);
+        QTRY_VERIFY(s.find("startRow"));
+        QObject *start = s.find("startRow")->findChild<QObject *>(QStringLiteral("datePicker"));
+        QObject *field = start->findChild<QObject *>(QStringLiteral("dateField"));
+        const int end = state->property("rangeEndKey").toInt();
+        auto textOf = [&](int key) {
+            QVariant text;
+            QMetaObject::invokeMethod(start, "text", Q_RETURN_ARG(QVariant, text), Q_ARG(QVariant, key));
+            return text.toString();
+        };
+        const QString held = field->property("text").toString();
+        const int heldKey = state->property("rangeStartKey").toInt();
+        // A day after the end: refused, the field shows the held day again.
+        field->setProperty("text", textOf(end + 10000));  // a year later
+        QMetaObject::invokeMethod(start, "commitTyped");
+        QCOMPARE(state->property("rangeStartKey").toInt(), heldKey);
+        QCOMPARE(field->property("text").toString(), held);
+        // Text that is no day at all: refused the same way.
+        field->setProperty("text", QStringLiteral("31 de nada"));
+        QMetaObject::invokeMethod(start, "commitTyped");
+        QCOMPARE(state->property("rangeStartKey").toInt(), heldKey);
+        QCOMPARE(field->property("text").toString(), held);
+        // A day before the end is taken.
+        field->setProperty("text", textOf(20260101));
+        QMetaObject::invokeMethod(start, "commitTyped");
+        QCOMPARE(state->property("rangeStartKey").toInt(), 20260101);
+        QCOMPARE(field->property("text").toString(), textOf(20260101));
     }
 
     void sectionChangeWithTheSheetOpen()

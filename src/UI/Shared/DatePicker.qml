@@ -180,7 +180,6 @@ Item {
             }
             DayOfWeekRow {
                 width: grid.width
-                locale: grid.locale
                 delegate: Text {
                     required property string shortName
                     text: shortName
@@ -206,6 +205,9 @@ Item {
                     implicitWidth: 30
                     implicitHeight: 26
                     opacity: inMonth ? 1 : 0.35
+                    Accessible.role: Accessible.Button
+                    Accessible.name: root.text(key)
+                    Accessible.selected: chosen
                     Rectangle {
                         anchors.centerIn: parent
                         width: 24
