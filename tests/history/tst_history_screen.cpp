@@ -7,6 +7,8 @@
 #include "ViewModels/HistoricoViewModel.h"
 
 #include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlExpression>
 #include <QQmlEngine>
 #include <QQmlExtensionPlugin>
 #include <QQuickItem>
@@ -146,6 +148,24 @@ private slots:
             QCOMPARE(s.vm->loadedCount(), 51);
             QVERIFY(!s.shown("loadMoreButton"));
         }
+    }
+
+    void qmlBuildsFilters()
+    {
+        Screen s(3);
+        QVERIFY(s.show());
+        auto run = [&](const char *code) {
+            QQmlExpression e(s.engine.contextForObject(s.root), s.root, QString::fromLatin1(code));
+            e.evaluate();
+            QVERIFY2(!e.hasError(), qPrintable(e.error().toString()));
+        };
+        run("viewModel.applyFilter(viewModel.yearMonthFilter(2025))");
+        QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025));
+        run("viewModel.applyFilter(viewModel.yearMonthFilter(2025, 4))");
+        QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025, 4));
+        run("viewModel.applyFilter(viewModel.noFilter())");
+        QVERIFY(s.vm->filterMode().isNone());
+        QVERIFY(s.root->property("viewModel").value<HistoricoViewModel *>()->filterMode().isNone());
     }
 
     void loadMoreRowWhileLoading()
