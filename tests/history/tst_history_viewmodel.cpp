@@ -5,6 +5,7 @@
 #include "Platform/Localization.h"
 #include "ViewModels/HistoricoViewModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -289,6 +290,7 @@ private slots:
             s.stage(when);
         QVERIFY(s.context()->save());
         Model m;
+        QAbstractItemModelTester tester(m.vm.listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         m.vm.onAppear(s.context());
         QCOMPARE(m.vm.totalCount(), events);
         for (int page = 0; page < hasMoreAfterEachPage.size(); ++page) {
