@@ -257,6 +257,15 @@ private slots:
         QCOMPARE(s.find("filterButton")->property("symbol").toString(),
                  QStringLiteral("line.3.horizontal.decrease.circle.fill"));
 
+        // The clear button shows for the filter in force and applies no filter.
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY(s.find("clearButton"));
+        QMetaObject::invokeMethod(s.find("clearButton"), "clicked");
+        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QVERIFY(s.vm->filterMode().isNone());
+        s.vm->applyFilter(DateFilterMode::yearMonth(2025));
+
         // Escape cancels; Return applies.
         s.root->setProperty("showFilterSheet", true);
         QTRY_VERIFY(s.sheetOpen());

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Templates as T
 import Sismovantaquelorin.Core
 
 // The sections of the history's filter sheet, over one presentation's state.
@@ -104,20 +105,23 @@ FormGroup {
             FormRow {
                 objectName: "clearRow"
                 implicitHeight: 36
-                Text {
-                    id: clearText
+                T.AbstractButton {
+                    id: clearButton
+                    objectName: "clearButton"
+                    anchors.left: parent.left
+                    anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
                     text: Localized.text("filter.clear", "Borrar filtro")
-                    textFormat: Text.PlainText
-                    font: Theme.body
-                    color: Theme.red
-                }
-                MouseArea {
-                    objectName: "clearButton"
-                    anchors.fill: parent
+                    focusPolicy: Qt.TabFocus
+                    Accessible.name: text
                     onClicked: root.clearRequested()
-                    Accessible.role: Accessible.Button
-                    Accessible.name: clearText.text
+                    contentItem: Text {
+                        text: clearButton.text
+                        textFormat: Text.PlainText
+                        font: Theme.body
+                        color: Theme.red
+                        opacity: clearButton.down ? 0.6 : 1
+                    }
                 }
             }
         }
