@@ -111,6 +111,7 @@ FormGroup {
                     anchors.left: parent.left
                     anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
+                    implicitHeight: implicitContentHeight
                     text: Localized.text("filter.clear", "Borrar filtro")
                     focusPolicy: Qt.TabFocus
                     Accessible.name: text

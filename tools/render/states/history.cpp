@@ -80,7 +80,34 @@ QObject *findNamed(QObject *root, const char *name)
     return found;
 }
 
+// Spins the event loop with frames for a while: slow offscreen frames would otherwise catch a
+// push or a sheet in mid-transition.
+void spin(QQuickItem *anyItem, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (anyItem->window())
+            anyItem->window()->update();
+    }
+}
+
 const QVariantMap kSheet{{QStringLiteral("showFilterSheet"), true}};
+
+// A sheet state: opened on appearance, drawn once its opening transition is over.
+RenderState sheetState(const char *name, int events, std::function<void(HistoricoViewModel *)> before = {},
+                       std::function<void(QObject *)> ready = {})
+{
+    return historyState(name, events, std::move(before), [ready](QObject *root) {
+        later(root, 0, [ready](QObject *r) {
+            spin(qobject_cast<QQuickItem *>(r), 500);
+            if (ready)
+                ready(r);
+            spin(qobject_cast<QQuickItem *>(r), 300);
+        });
+    }, kSheet);
+}
 
 const bool registered =
     RenderRegistry::addLightAndDark(historyState("history-loading", 120, [](HistoricoViewModel *vm) { vm->setHoldsLoads(true); }))
@@ -119,46 +146,30 @@ const bool registered =
                        break;
                    }
                }
-               // Frames of the heavy detail are slow offscreen: let the push transition end.
-               QElapsedTimer t;
-               t.start();
-               while (t.elapsed() < 900) {
-                   QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-                   list->window()->update();
-               }
+               spin(list, 900);  // frames of the map are slow offscreen: let the push end
            });
        }))
-    && RenderRegistry::addLightAndDark(historyState("history-sheet-none", 120, {}, {}, kSheet))
-    && RenderRegistry::addLightAndDark(historyState("history-sheet-year-month", 120, [](HistoricoViewModel *vm) {
+    && RenderRegistry::addLightAndDark(sheetState("history-sheet-none", 120))
+    && RenderRegistry::addLightAndDark(sheetState("history-sheet-year-month", 120, [](HistoricoViewModel *vm) {
            vm->applyFilter(DateFilterMode::yearMonth(2026, 10));
-       }, {}, kSheet))
-    && RenderRegistry::addLightAndDark(historyState("history-sheet-year", 120, [](HistoricoViewModel *vm) {
+       }))
+    && RenderRegistry::addLightAndDark(sheetState("history-sheet-year", 120, [](HistoricoViewModel *vm) {
            vm->applyFilter(DateFilterMode::yearMonth(2026));
-       }, {}, kSheet))
-    && RenderRegistry::addLightAndDark(historyState("history-sheet-no-years", 0, [](HistoricoViewModel *vm) {
-           (void)vm;
-       }, [](QObject *root) {
-           later(root, 150, [](QObject *r) {
-               if (QObject *sheet = findNamed(r, "filterSheet")) {
-                   if (auto *state = sheet->property("state").value<QObject *>())
-                       state->setProperty("mode", 1);  // "Año / Mes": only "Todos" to choose
-               }
-           });
-       }, kSheet))
-    && RenderRegistry::addLightAndDark(historyState("history-sheet-range", 120, [](HistoricoViewModel *vm) {
+       }))
+    && RenderRegistry::addLightAndDark(sheetState("history-sheet-no-years", 0, {}, [](QObject *r) {
+           if (auto *state = findNamed(r, "filterSheet")->property("state").value<QObject *>())
+               state->setProperty("mode", 1);  // "Año / Mes": only "Todos" to choose
+       }))
+    && RenderRegistry::addLightAndDark(sheetState("history-sheet-range", 120, [](HistoricoViewModel *vm) {
            const QTimeZone zone = vm->timeZone();
            vm->applyFilter(DateFilterMode::customRange(QDate(2026, 9, 1).startOfDay(zone), QDate(2026, 10, 15).endOfDay(zone)));
-       }, {}, kSheet))
-    && RenderRegistry::addLightAndDark(historyState("history-sheet-calendar", 120, [](HistoricoViewModel *vm) {
+       }))
+    && RenderRegistry::addLightAndDark(sheetState("history-sheet-calendar", 120, [](HistoricoViewModel *vm) {
            const QTimeZone zone = vm->timeZone();
            vm->applyFilter(DateFilterMode::customRange(QDate(2026, 9, 1).startOfDay(zone), QDate(2026, 10, 15).endOfDay(zone)));
-       }, [](QObject *root) {
-           later(root, 150, [](QObject *r) {
-               if (QObject *row = findNamed(r, "endRow")) {
-                   if (QObject *picker = row->findChild<QObject *>(QStringLiteral("datePicker")))
-                       QMetaObject::invokeMethod(picker, "openCalendar");
-               }
-           });
-       }, kSheet));
+       }, [](QObject *r) {
+           if (QObject *picker = findNamed(r, "endRow")->findChild<QObject *>(QStringLiteral("datePicker")))
+               QMetaObject::invokeMethod(picker, "openCalendar");
+       }));
 
 }  // namespace
