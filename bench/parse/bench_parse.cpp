@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QStringDecoder>
 #include <algorithm>
+#include <malloc.h>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -60,6 +62,66 @@ double pythonMs(const QString &script, const QString &pagePath, int runs, int ex
     return fields.value(0).mid(3).toDouble();
 }
 
+// Resident memory from /proc/self/status, in bytes: "VmRSS" now or "VmHWM", its peak.
+qint64 residentBytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field) + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// The peak of resident memory that `work` adds to what is resident when it starts.
+qint64 peakExtraBytes(const std::function<void()> &work)
+{
+    malloc_trim(0);
+    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1)
+        return -1; // the kernel would not reset the peak
+    reset.close();
+    const qint64 before = residentBytes("VmRSS:");
+    work();
+    return residentBytes("VmHWM:") - before;
+}
+
+// Memory and time of a page of `bytes` UTF-8 bytes: the parse alone (beyond the decoded text),
+// and decoding plus parsing as a download does it (beyond the downloaded bytes).
+void memoryLine(const char *name, QByteArray body)
+{
+    const double bodyMb = body.size() / 1048576.0;
+    QString text = QString::fromUtf8(body);
+    double parseMs = 0;
+    qsizetype events = 0;
+    const qint64 parseExtra = peakExtraBytes([&] {
+        QElapsedTimer t;
+        t.start();
+        const auto result = HTMLParser::parseTable(text);
+        parseMs = t.nsecsElapsed() / 1e6;
+        events = result ? result->size() : 0;
+    });
+    text = QString();
+    const qint64 pipelineExtra = peakExtraBytes([&] {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString decoded = utf8.decode(std::exchange(body, QByteArray()));
+        const bool cut = HTMLParser::isCutShort(decoded);
+        const auto result = HTMLParser::parseTable(decoded);
+        sink = cut + (result ? result->size() : 0);
+    });
+    // Resident memory moves in pages: less than 0.1 MB reads as 0.1, so that the ratio stays finite.
+    const double parseMb = std::max(parseExtra / 1048576.0, 0.1);
+    const double pipelineMb = std::max(pipelineExtra / 1048576.0, 0.1);
+    std::printf("bench parse_peak_memory %s ours_mb=%.1f body_mb=%.1f ratio=%.2f\n", name, parseMb, bodyMb,
+                bodyMb / parseMb);
+    std::printf("bench download_parse_peak_memory %s ours_mb=%.1f body_mb=%.1f ratio=%.2f\n", name, pipelineMb,
+                bodyMb, bodyMb / pipelineMb);
+    std::printf("bench parse_time %s ours_ms=%.1f events=%lld\n", name, parseMs, qlonglong(events));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -106,5 +168,18 @@ int main(int argc, char **argv)
         if (size.rows == 12000)
             std::fprintf(stderr, "(page of %d rows: %.2f MiB as UTF-8)\n", size.rows, page.toUtf8().size() / 1048576.0);
     }
+
+    // Memory: a body of the download limit made of "<" alone, and of "<" inside one row and one
+    // cell; and a valid page of about 30 MiB.
+    const qsizetype limit = 32 * 1024 * 1024;
+    memoryLine("32MiB_of_lt", QByteArray(limit, '<'));
+    memoryLine("32MiB_row_of_lt", "<table><tr>" + QByteArray(limit - 11, '<'));
+    memoryLine("32MiB_cell_of_lt", "<table><tr><td>" + QByteArray(limit - 21, '<') + "</td>");
+    // One valid row whose place name, inside a link, fills the rest.
+    const QByteArray frame = CataloguePage::utf8(1);
+    const qsizetype place = frame.indexOf("</a>&nbsp;</td></tr>");
+    memoryLine("32MiB_place_name", frame.left(place) + QByteArray(limit - frame.size(), 'K') + frame.mid(place));
+    const int validRows = int(30.0 * 1048576 / (CataloguePage::utf8(1000).size() / 1000.0));
+    memoryLine("30MiB_valid_page", CataloguePage::utf8(validRows));
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "AppCommands.h"
 
 #include "NavigationState.h"
+#include "WindowScenes.h"
 #include "Platform/Localization.h"
 #include "Platform/NamedNotifications.h"
 
+#include <QGuiApplication>
 #include <QJSEngine>
 #include <QQmlEngine>
 #include <QVariantMap>
@@ -15,9 +17,29 @@ std::function<void()> post(const QString &name)
     return [name] { NamedNotifications::defaultCenter()->post(name); };
 }
 
+// Commands that act on a main window act on the last active one, whichever window of the
+// application the shortcut came from; that window comes forward so its change is seen.
+QQuickWindow *targetMainWindow()
+{
+    QQuickWindow *window = WindowScenes::shared()->lastActiveMainWindow();
+    if (window && QGuiApplication::focusWindow() != window) {
+        window->raise();
+        window->requestActivate();
+    }
+    return window;
+}
+
+std::function<void()> postToMainWindow(const QString &name)
+{
+    return [name] { NamedNotifications::defaultCenter()->post(name, targetMainWindow()); };
+}
+
 std::function<void()> navigate(SidebarItem::Case item)
 {
-    return [item] { NavigationState::shared()->setSidebarSelection(item); };
+    return [item] {
+        targetMainWindow();
+        NavigationState::shared()->setSidebarSelection(item);
+    };
 }
 
 struct MenuTitle {
@@ -74,7 +96,7 @@ AppCommands::AppCommands()
 
         {QStringLiteral("toggleSidebar"), view, key("menu.toggleSidebar"),
          QStringLiteral("Mostrar/Ocultar barra lateral"), QKeySequence(QStringLiteral("Ctrl+Shift+S")), false,
-         post(NamedNotifications::toggleSidebar)},
+         postToMainWindow(NamedNotifications::toggleSidebar)},
 
         {QStringLiteral("nav.sismos"), nav, key("menu.nav.sismos"), QStringLiteral("Sismos"),
          QKeySequence(QStringLiteral("Ctrl+1")), false, navigate(SidebarItem::sismos)},
@@ -85,9 +107,9 @@ AppCommands::AppCommands()
         {QStringLiteral("nav.stats"), nav, key("menu.nav.stats"), QStringLiteral("Estadísticas"),
          QKeySequence(QStringLiteral("Ctrl+4")), false, navigate(SidebarItem::stats)},
         {QStringLiteral("info"), nav, key("menu.nav.info"), QStringLiteral("Información"),
-         QKeySequence(QStringLiteral("Ctrl+I")), true, post(NamedNotifications::openInfo)},
+         QKeySequence(QStringLiteral("Ctrl+I")), true, postToMainWindow(NamedNotifications::openInfo)},
         {QStringLiteral("openFilter"), nav, key("menu.openFilter"), QStringLiteral("Abrir filtros"),
-         QKeySequence(QStringLiteral("Ctrl+O")), true, post(NamedNotifications::openFilter)},
+         QKeySequence(QStringLiteral("Ctrl+O")), true, postToMainWindow(NamedNotifications::openFilter)},
     };
 }
 

@@ -13,7 +13,9 @@ class QJSEngine;
 
 // One menu command: where it sits, its title (localization key and default), its shortcut and
 // what it does. Section commands write the navigation state; the others only post a named
-// notification, so a command whose observer is not on screen does nothing.
+// notification, so a command whose observer is not on screen does nothing. Commands that act
+// on a main window (sections, sidebar, information, filter) act on the last active one, from
+// whichever window of the application they come.
 struct AppCommand {
     QString id;
     QString menu;              // "app", "view" or "navigate"

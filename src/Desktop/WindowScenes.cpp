@@ -12,6 +12,15 @@ WindowScenes *WindowScenes::shared()
     return scenes;
 }
 
+WindowScenes::WindowScenes()
+{
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
+        for (QQuickWindow *w : mainWindows())
+            if (w == focus)
+                m_lastActiveMain = w;
+    });
+}
+
 WindowScenes *WindowScenes::create(QQmlEngine *, QJSEngine *)
 {
     WindowScenes *scenes = shared();
@@ -75,6 +84,17 @@ QList<QQuickWindow *> WindowScenes::mainWindows() const
         if (w)
             windows.append(w);
     return windows;
+}
+
+QQuickWindow *WindowScenes::lastActiveMainWindow() const
+{
+    if (m_lastActiveMain && m_lastActiveMain->isVisible())
+        return m_lastActiveMain;
+    const QList<QQuickWindow *> windows = mainWindows();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it)
+        if ((*it)->isVisible())
+            return *it;
+    return nullptr;
 }
 
 void WindowScenes::closeAll()

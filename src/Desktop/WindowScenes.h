@@ -38,6 +38,10 @@ public:
     QQuickWindow *settingsWindow() const { return m_settings; }
     QList<QQuickWindow *> mainWindows() const;
     int mainWindowCount() const { return int(mainWindows().size()); }
+    // The main window the user was in last (the settings window does not count); when it has
+    // closed, the most recently opened of the others. Commands that act on a main window act
+    // on this one.
+    QQuickWindow *lastActiveMainWindow() const;
 
     // Destroys every window while the engine still exists (end of the application).
     void closeAll();
@@ -46,10 +50,11 @@ signals:
     void windowsChanged();
 
 private:
-    WindowScenes() = default;
+    WindowScenes();
     QQuickWindow *build(const QUrl &url);
 
     QPointer<QQmlEngine> m_engine;
     QList<QPointer<QQuickWindow>> m_mainWindows;
     QPointer<QQuickWindow> m_settings;
+    QPointer<QQuickWindow> m_lastActiveMain;
 };

@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 HttpTestServer::HttpTestServer(QObject *parent) : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
@@ -86,6 +88,23 @@ void HttpTestServer::respond(QTcpSocket *socket, const Response &response)
 {
     if (socket->state() != QAbstractSocket::ConnectedState)
         return;
+    if (!response.raw.isEmpty()) {
+        socket->write(response.raw);
+        connect(socket, &QTcpSocket::bytesWritten, socket, [socket, reset = response.resetAfter] {
+            if (socket->bytesToWrite() > 0)
+                return;
+            socket->setProperty("complete", true);
+            if (reset) {
+                // A zero linger time makes close() send RST instead of FIN.
+                const struct linger now = {1, 0};
+                ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+                socket->abort();
+            } else {
+                socket->disconnectFromHost();
+            }
+        });
+        return;
+    }
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     bool hasLength = false;
     for (const auto &[name, value] : response.headers) {

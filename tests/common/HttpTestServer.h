@@ -34,6 +34,10 @@ public:
         int delayMs = 0;
         // Send `body` over and over (without Content-Length) until the client hangs up.
         bool endlessBody = false;
+        // When set, sent as the whole response, status line and framing included, as it is.
+        QByteArray raw = QByteArray();
+        // End the connection with a reset (RST) once the response is written, not a close.
+        bool resetAfter = false;
     };
 
     explicit HttpTestServer(QObject *parent = nullptr);

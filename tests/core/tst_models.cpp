@@ -39,13 +39,18 @@ private slots:
     void categoryTexts()
     {
         Localization::setTableForTesting({});
-        struct Row { MagnitudeCategory c; const char *raw; double min; QString range; QString label; };
+        struct Row { MagnitudeCategory c; const char *raw; double min; QString range; QString label; QString description; };
         const Row rows[] = {
-            {MagnitudeCategory::Micro, "micro", 0.0, QStringLiteral("< 2.0"), QStringLiteral("Micro")},
-            {MagnitudeCategory::Low, "low", 2.0, QStringLiteral("2.0 \u2013 3.9"), QStringLiteral("Leve")},
-            {MagnitudeCategory::Moderate, "moderate", 4.0, QStringLiteral("4.0 \u2013 5.9"), QStringLiteral("Moderado")},
-            {MagnitudeCategory::Strong, "strong", 6.0, QStringLiteral("6.0 \u2013 6.9"), QStringLiteral("Fuerte")},
-            {MagnitudeCategory::Major, "major", 7.0, QStringLiteral("\u2265 7.0"), QStringLiteral("Muy Fuerte")},
+            {MagnitudeCategory::Micro, "micro", 0.0, QStringLiteral("< 2.0"), QStringLiteral("Micro"),
+             QStringLiteral("Imperceptible para la mayoría de personas. Detectado únicamente por instrumentos sísmicos.")},
+            {MagnitudeCategory::Low, "low", 2.0, QStringLiteral("2.0 \u2013 3.9"), QStringLiteral("Leve"),
+             QStringLiteral("Habitualmente imperceptible o sentido como una ligera vibración. No causan daños.")},
+            {MagnitudeCategory::Moderate, "moderate", 4.0, QStringLiteral("4.0 \u2013 5.9"), QStringLiteral("Moderado"),
+             QStringLiteral("Se siente como un movimiento claro de suelos y paredes. Raramente causan daños, pero pueden ser aterradores.")},
+            {MagnitudeCategory::Strong, "strong", 6.0, QStringLiteral("6.0 \u2013 6.9"), QStringLiteral("Fuerte"),
+             QStringLiteral("Puede romper ventanas, hacer caer objetos y dañar edificios antiguos. Es necesario tener precaución.")},
+            {MagnitudeCategory::Major, "major", 7.0, QStringLiteral("\u2265 7.0"), QStringLiteral("Muy Fuerte"),
+             QStringLiteral("Puede causar destrucción significativa. Sigue las recomendaciones de seguridad, busca un lugar seguro y mantente alerta.")},
         };
         QCOMPARE(MagnitudeCategory::allCases().size(), size_t(5));
         for (size_t i = 0; i < 5; ++i) {
@@ -56,7 +61,7 @@ private slots:
             QCOMPARE(r.c.minimumMagnitude(), r.min);
             QCOMPARE(r.c.range(), r.range);
             QCOMPARE(r.c.label(), r.label);
-            QVERIFY(!r.c.description().isEmpty());
+            QCOMPARE(r.c.description(), r.description);
             if (r.c != MagnitudeCategory::Micro)
                 QCOMPARE(MagnitudeCategory::from(r.min), r.c);
         }
@@ -74,9 +79,11 @@ private slots:
 
     void region()
     {
+        Localization::setTableForTesting({});
         const Region &r = Region::canaryIslands();
         QCOMPARE(&r, &Region::canaryIslands());
         QCOMPARE(r.id, QStringLiteral("canary_islands"));
+        QCOMPARE(r.name, QStringLiteral("Islas Canarias"));
         QCOMPARE(r.dataSourceURL.scheme(), QStringLiteral("https"));
         QCOMPARE(r.dataSourceURL.path(), QStringLiteral("/web/vlc-ultimo-terremoto/-/sismovantaquelorin/get10dias"));
         QVERIFY(!r.dataSourceURL.hasQuery());

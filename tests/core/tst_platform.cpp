@@ -78,6 +78,35 @@ private slots:
         QVERIFY(d && *d > 85000 && *d < 91000);
         QCOMPARE(Geo::distanceMeters(QGeoCoordinate(), QGeoCoordinate(28, -15)), std::nullopt);
     }
+
+    // The shipped table: one language per locale, the call site's default for any other.
+    void shippedTables_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const char *locale, const char *key, const char *expected) {
+            QTest::newRow(name) << QString::fromLatin1(locale) << QString::fromLatin1(key) << QString::fromUtf8(expected);
+        };
+        row("es: a default in English", "es_ES", "filter.reset", "Restablecer filtros");
+        row("es: a section title", "es_ES", "list.section.24h", "Últimas 24 h \u2013 %@");
+        row("es: Spanish default kept", "es_ES", "tab.sismos", "Sismos");
+        row("es_MX through its language", "es_MX", "menu.refresh", "Actualizar terremotos");
+        row("en: a default in Spanish", "en_US", "tab.sismos", "Earthquakes");
+        row("en: a description", "en_GB", "magnitude.category.low.description",
+            "Usually imperceptible or felt as a slight vibration. They cause no damage.");
+        row("de: the default", "de_DE", "tab.sismos", "(default)");
+        row("C: the default", "C", "filter.reset", "(default)");
+    }
+    void shippedTables()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        Localization::setLocaleForTesting(QLocale(locale));
+        QCOMPARE(Localization::text(key, QStringLiteral("(default)")), expected);
+        Localization::setLocaleForTesting(QLocale::c());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPlatform)

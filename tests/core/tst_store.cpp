@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -228,17 +229,31 @@ private slots:
 
         ModelContext *preview = PersistenceController::preview().container()->mainContext();
         QCOMPARE(&PersistenceController::preview(), &PersistenceController::preview());
-        QCOMPARE(preview->insertedModels().size(), 3);  // staged, not saved
-        QCOMPARE(preview->insertedModels().at(1)->eventID(), QStringLiteral("es2025prev002"));
-        QCOMPARE(preview->insertedModels().at(2)->maxIntensity(), std::nullopt);
-        QCOMPARE(*preview->fetchCount({}), qint64(0));
+        QVERIFY(preview->insertedModels().isEmpty());  // saved, nothing left staged
+        QCOMPARE(*preview->fetchCount({}), qint64(3));
+        FetchDescriptor newestFirst;
+        newestFirst.sortByDate = SortOrder::Reverse;
+        const auto stored = preview->fetch(newestFirst);
+        QVERIFY(stored);
+        QCOMPARE(ids(*stored), (QStringList{QStringLiteral("es2025prev001"), QStringLiteral("es2025prev002"),
+                                            QStringLiteral("es2025prev003")}));
+        QCOMPARE(stored->at(2)->maxIntensity(), std::nullopt);
+        QCOMPARE(stored->at(1)->location(), QStringLiteral("SW HIERRO"));
     }
 
     void unopenableStores_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("not a database") << QByteArray("this is a text file, not a store\n").repeated(200);
-        QTest::newRow("someone else's database") << QByteArray();  // filled in below
+        // "sql:" rows are databases built from these statements.
+        QTest::newRow("someone else's database")
+            << QByteArray("sql:CREATE TABLE Earthquake (id INTEGER, what TEXT);PRAGMA user_version = 1");
+        QTest::newRow("a newer store")
+            << QByteArray("sql:CREATE TABLE Earthquake (eventID TEXT NOT NULL UNIQUE, date INTEGER, latitude REAL, "
+                          "longitude REAL, depth REAL, magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, "
+                          "location TEXT, fetchedAt INTEGER);PRAGMA user_version = 2");
+        QTest::newRow("tables without a version")
+            << QByteArray("sql:CREATE TABLE Notes (body TEXT)");
     }
     void unopenableStores()
     {
@@ -247,12 +262,12 @@ private slots:
         const QString dataDir = home.filePath(QStringLiteral("data/sismovantaquelorin/sismovantaquelorin"));
         QVERIFY(QDir().mkpath(dataDir));
         const QString file = dataDir + QStringLiteral("/earthquakes.sqlite");
-        if (content.isEmpty()) {
+        if (content.startsWith("sql:")) {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
             db.setDatabaseName(file);
             QVERIFY(db.open());
-            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE Earthquake (id INTEGER, what TEXT)"));
-            QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 1"));
+            for (const QByteArray &sql : content.mid(4).split(';'))
+                QVERIFY(QSqlQuery(db).exec(QString::fromUtf8(sql)));
             db.close();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
@@ -277,6 +292,37 @@ private slots:
         QCOMPARE(fileHash(file), before);
         QVERIFY(!QFile::exists(file + QStringLiteral("-wal")));
     }
+
+    // Two instances started together on a new store: both open it, and it ends up with the full
+    // schema. The children wait for a common instant so that their first opens really overlap.
+    void twoProcessesCreateOneNewStore()
+    {
+        const int rounds = 40;
+        for (int round = 0; round < rounds; ++round) {
+            QTemporaryDir home;
+            const QString dataDir = home.filePath(QStringLiteral("data"));
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("XDG_DATA_HOME"), dataDir);
+            env.insert(QStringLiteral("SISMO_TEST_OPEN_SHARED_STORE"), QStringLiteral("1"));
+            env.insert(QStringLiteral("SISMO_TEST_START_AT"),
+                       QString::number(QDateTime::currentMSecsSinceEpoch() + 300));
+            QProcess first;
+            QProcess second;
+            for (QProcess *child : {&first, &second}) {
+                child->setProcessEnvironment(env);
+                child->start(QCoreApplication::applicationFilePath(), {});
+            }
+            for (QProcess *child : {&first, &second}) {
+                QVERIFY(child->waitForFinished(30000));
+                const QByteArray err = child->readAllStandardError();
+                QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0,
+                         qPrintable(QStringLiteral("round %1: %2").arg(round).arg(QString::fromLocal8Bit(err))));
+            }
+            auto store = openStore(dataDir + QStringLiteral("/sismovantaquelorin/sismovantaquelorin/earthquakes.sqlite"));
+            QVERIFY(store);
+            QCOMPARE(*store->mainContext()->fetchCount({}), qint64(0));
+        }
+    }
 };
 
 int main(int argc, char **argv)
@@ -285,6 +331,9 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsSet("SISMO_TEST_OPEN_SHARED_STORE")) {
         QCoreApplication::setApplicationName(QStringLiteral("sismovantaquelorin"));
         QCoreApplication::setOrganizationName(QStringLiteral("sismovantaquelorin"));
+        const qint64 startAt = qEnvironmentVariable("SISMO_TEST_START_AT").toLongLong();
+        if (const qint64 wait = startAt - QDateTime::currentMSecsSinceEpoch(); wait > 0)
+            QThread::msleep(static_cast<unsigned long>(wait));
         PersistenceController::shared();
         return 0;
     }

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 #include <cmath>
 
@@ -59,6 +60,80 @@ QString fixture(const char *name)
         qFatal("missing fixture %s", name);
     return QString::fromUtf8(file.readAll());
 }
+
+
+// The page read step by step as the catalogue's rules say, with plain searches and a regular
+// expression: slow, obviously right, and what the tuned parser must agree with.
+namespace reference {
+
+QStringList rows(const QString &html)
+{
+    QStringList out;
+    qsizetype cursor = 0;
+    for (;;) {
+        const qsizetype start = html.indexOf(QLatin1String("<tr"), cursor, Qt::CaseInsensitive);
+        if (start < 0)
+            break;
+        const qsizetype close = html.indexOf(QLatin1String("</tr>"), start + 3, Qt::CaseInsensitive);
+        if (close < 0)
+            break;
+        const QString row = html.mid(start, close + 5 - start);
+        if (!row.contains(QLatin1String("<th"), Qt::CaseInsensitive))
+            out << row;
+        cursor = close + 5;
+    }
+    return out;
+}
+
+QStringList cells(const QString &row)
+{
+    QStringList out;
+    qsizetype cursor = 0;
+    for (;;) {
+        const qsizetype open = row.indexOf(QLatin1String("<td"), cursor, Qt::CaseInsensitive);
+        if (open < 0)
+            break;
+        const qsizetype gt = row.indexOf(u'>', open + 3);
+        if (gt < 0)
+            break;
+        const qsizetype close = row.indexOf(QLatin1String("</td>"), gt + 1, Qt::CaseInsensitive);
+        if (close < 0)
+            break;
+        out << row.mid(gt + 1, close - gt - 1);
+        cursor = close + 5;
+    }
+    return out;
+}
+
+QString clean(QString text)
+{
+    static const QRegularExpression tag(QStringLiteral("<[^>]+>"));
+    text.remove(tag);
+    text.replace(QLatin1String("&nbsp;"), QLatin1String(" "));
+    text.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    text.replace(QLatin1String("&lt;"), QLatin1String("<"));
+    text.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    text.replace(QLatin1String("&#160;"), QLatin1String(" "));
+    return text.trimmed();
+}
+
+// Identifier and place of every row that has ten cells and an identifier, in order; the date
+// and number rules are the tuned parser's own and tested above.
+QStringList candidates(const QString &html, bool *anyRow)
+{
+    const QStringList all = rows(html);
+    *anyRow = !all.isEmpty();
+    QStringList out;
+    for (const QString &row : all) {
+        const QStringList raw = cells(row);
+        if (raw.size() < 10 || clean(raw[0]).isEmpty())
+            continue;
+        out << clean(raw[0]) + u'|' + clean(raw[9]);
+    }
+    return out;
+}
+
+} // namespace reference
 
 } // namespace
 
@@ -156,6 +231,8 @@ private slots:
         parsed("other entities stay", withCell(9, "&quot;&eacute;&#xa0;"), "location", QStringLiteral("&quot;&eacute;&#xa0;"));
         parsed("inner white space kept", withCell(9, " LA&nbsp;&nbsp;PALMA "), "location", QStringLiteral("LA  PALMA"));
         parsed("huge place name", withCell(9, QString(1 << 20, u'K')), "location", QString(1 << 20, u'K'));
+        parsed("huge place name in a link", withCell(9, "<a href=\"x\">" + QString(1 << 20, u'K') + "</a>&nbsp;"), "location", QString(1 << 20, u'K'));
+        parsed("long place name after spaces", withCell(9, "&nbsp; <b>" + QString(5000, u'K') + "&amp;</b> "), "location", QString(5000, u'K') + u'&');
 
         // Row and cell structure.
         parsed("upper-case tags with attributes",
@@ -270,6 +347,74 @@ private slots:
         QCOMPARE(last.location, QStringLiteral("SAN SEBASTIÁN DE LA GOMERA.IGO"));
         for (const ParsedEarthquake &e : *result)
             QVERIFY(e.date.timeSpec() == Qt::UTC);
+    }
+
+    // Pages of markup fragments around rows that would parse: the rows and cells found, and
+    // what is left of each cell, are those of the plain step-by-step reading.
+    void agreesWithPlainReading()
+    {
+        QRandomGenerator random(20251210);
+        const QStringList markup = {"<tr", "<TR class=a>", "</tr>", "</TR>", "<td", "<td>", "<TD x=\"<\">", ">", "</td>",
+                                    "</TD>", "<th>", "<thead>", "<", "<>", "<b>", "&amp;", "&nbsp;", "&lt;", "&#160;",
+                                    "<table>", "</table>", "x", " ", "\n", "<a href=\"q\">", "</a>"};
+        const QStringList cells = goodCells();
+        for (int round = 0; round < 4000; ++round) {
+            QString html;
+            const int length = random.bounded(1, 120);
+            for (int i = 0; i < length; ++i) {
+                const int pick = random.bounded(10);
+                if (pick == 0)
+                    html += row(goodCells());
+                else if (pick < 3)
+                    html += QStringLiteral("<td>") + cells[random.bounded(cells.size())] + QStringLiteral("</td>");
+                else
+                    html += markup[random.bounded(markup.size())];
+            }
+            bool anyRow = false;
+            const QStringList expected = reference::candidates(html, &anyRow);
+            const auto result = HTMLParser::parseTable(html);
+            if (!result) {
+                QCOMPARE(result.error(), toError(anyRow ? HTMLParserError::noRowsParsed : HTMLParserError::noTableFound));
+                // Every candidate failed the date or number rules.
+                continue;
+            }
+            QStringList actual;
+            for (const ParsedEarthquake &e : *result)
+                actual << e.eventID + u'|' + e.location;
+            // The parser may skip a candidate on its date or numbers, never add or reorder one.
+            qsizetype at = 0;
+            for (const QString &event : actual) {
+                while (at < expected.size() && expected[at] != event)
+                    ++at;
+                QVERIFY2(at < expected.size(), qPrintable(QStringLiteral("%1 in %2").arg(event, html)));
+                ++at;
+            }
+        }
+    }
+
+    // Whether a page was cut short: its table opened and not closed after the last row.
+    void cutShort_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<bool>("cutShort");
+        const QString good = row(goodCells());
+        QTest::newRow("whole page") << page(good + good) << false;
+        QTest::newRow("cut after a row") << page(good + good).left(page(good + good).indexOf(QLatin1String("</table>"))) << true;
+        QTest::newRow("cut inside a row") << page(good + good).left(page(good).size() - 20) << true;
+        QTest::newRow("cut after the header row") << QStringLiteral("<table><tr><th>Evento</th></tr>") << true;
+        QTest::newRow("unclosed last row in a closed table") << page(good + QStringLiteral("<tr><td>es1</td>")) << false;
+        QTest::newRow("upper-case closing tag") << QString(page(good)).replace(QLatin1String("</table>"), QLatin1String("</TABLE>")) << false;
+        QTest::newRow("closed, then a table without rows left open") << (page(good) + QStringLiteral("<table><p>")) << false;
+        QTest::newRow("a second table cut short") << (page(good) + QStringLiteral("<table><tr><td>Fuente")) << true;
+        QTest::newRow("rows outside any table") << (good + good) << false;
+        QTest::newRow("no rows at all") << QStringLiteral("<html><table><p>Mantenimiento") << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+    void cutShort()
+    {
+        QFETCH(QString, html);
+        QFETCH(bool, cutShort);
+        QCOMPARE(HTMLParser::isCutShort(html), cutShort);
     }
 
     // Garbage must never crash or yield an event that breaks the record's promises.

@@ -11,6 +11,7 @@
 #include "Platform/NamedNotifications.h"
 #include "Platform/UserDefaults.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlComponent>
@@ -20,6 +21,8 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <numeric>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -82,7 +85,9 @@ private slots:
     void notificationsReachEveryMainWindow();
     void settingsWindowIsSingle();
     void shortcutsRunTheCommands();
+    void shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindow();
     void compactLayoutHasThreeTabsOnOneRepository();
+    void everyControlAndRowHasAnAccessibleName();
 
 private:
     QQuickWindow *openWindow();
@@ -254,11 +259,101 @@ void TestShellWindow::shortcutsRunTheCommands()
     QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(sidebarShown(window));
 
+    // With the sidebar hidden its toggle sits in the bar of the detail column, before the
+    // title, and covers none of the list.
+    QQuickItem *toggle = findItem(window, QStringLiteral("showSidebarButton"));
+    QVERIFY(toggle && !toggle->isVisible());
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_VERIFY(toggle->isVisible());
+    auto *list = findItem(window, QStringLiteral("earthquakeList"));
+    auto *page = findItem(window, QStringLiteral("latestListPage"));
+    QVERIFY(list && page);
+    const QRectF toggleRect = toggle->mapRectToScene(toggle->boundingRect());
+    QVERIFY(toggleRect.bottom() <= list->mapToScene(QPointF(0, 0)).y());
+    auto *bar = page->property("bar").value<QQuickItem *>();
+    QVERIFY(bar);
+    const QRectF barRect = bar->mapRectToScene(bar->boundingRect());
+    QVERIFY(barRect.contains(toggleRect));
+    QVERIFY(bar->property("leadingInset").toReal() >= toggle->width());
+    QTest::mouseClick(window, Qt::LeftButton, {}, toggleRect.center().toPoint());
+    QVERIFY(sidebarShown(window));
+    QTRY_COMPARE(bar->property("leadingInset").toReal(), 0.0);
+
     QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
     QTRY_VERIFY(mainViewOf(window)->property("showInfoSheet").toBool());
     QTRY_VERIFY(infoSheet(window)->property("opened").toBool());
     QTest::keyClick(window, Qt::Key_Escape);
     QTRY_VERIFY(!mainViewOf(window)->property("showInfoSheet").toBool());
+}
+
+void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindow()
+{
+    QQuickWindow *one = openWindow();
+    QQuickWindow *two = openWindow();
+    two->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(two));
+    one->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(one));
+    QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);
+
+    WindowScenes::shared()->openWindow(WindowScenes::settingsIdentifier);
+    QPointer<QQuickWindow> settings = WindowScenes::shared()->settingsWindow();
+    QVERIFY(settings);
+    QVERIFY(QTest::qWaitForWindowActive(settings));
+    QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);  // the settings window does not count
+
+    const auto activateSettings = [&] {
+        settings->requestActivate();
+        return QTest::qWaitForWindowActive(settings);
+    };
+    QSignalSpy posts(NamedNotifications::defaultCenter(), &NamedNotifications::posted);
+
+    // Commands for every window.
+    QTest::keyClick(settings, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(posts.size(), 1);
+    QCOMPARE(posts.takeFirst().at(0).toString(), NamedNotifications::appDidBecomeActive);
+    QTest::keyClick(settings, Qt::Key_Comma, Qt::ControlModifier);
+    QCOMPARE(WindowScenes::shared()->settingsWindow(), settings.data());
+
+    // Commands for a main window act on the last active one, which comes forward.
+    QTest::keyClick(settings, Qt::Key_I, Qt::ControlModifier);
+    QTRY_VERIFY(infoSheet(one)->property("opened").toBool());
+    QVERIFY(!mainViewOf(two)->property("showInfoSheet").toBool());
+    QTRY_COMPARE(QGuiApplication::focusWindow(), one);
+    QMetaObject::invokeMethod(infoSheet(one), "close");
+    QTRY_VERIFY(!mainViewOf(one)->property("showInfoSheet").toBool());
+
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!sidebarShown(one));
+    QVERIFY(sidebarShown(two));
+
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_3, Qt::ControlModifier);
+    QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("mapa"));
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("sismos"));
+
+    // "openFilter" opens the popover of the last active window's list only.
+    QTRY_VERIFY(detailScreen(one) && detailScreen(two));
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(detailScreen(one)->property("showFilterPopover").toBool());
+    QVERIFY(!detailScreen(two)->property("showFilterPopover").toBool());
+
+    // Once the other main window was used, it is the one the commands act on.
+    two->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(two));
+    QVERIFY(activateSettings());
+    QTest::keyClick(settings, Qt::Key_I, Qt::ControlModifier);
+    QTRY_VERIFY(infoSheet(two)->property("opened").toBool());
+    QVERIFY(!mainViewOf(one)->property("showInfoSheet").toBool());
+
+    // With that window closed, the remaining one takes the commands.
+    two->close();
+    QTRY_COMPARE(WindowScenes::shared()->mainWindowCount(), 1);
+    QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);
 }
 
 void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
@@ -293,6 +388,143 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     QCOMPARE(sismos->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
     QCOMPARE(mapa->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
     QVERIFY(sismos->property("item").value<QObject *>());  // the first tab is kept
+}
+
+namespace {
+
+// What a screen reader walks: every shown control, row, list and header must have a name.
+// Two walks: the accessibility tree from the window, and the items themselves, so that a
+// control that never made it into the tree counts as unnamed too (the offscreen platform has
+// no accessibility bridge, so Qt Quick adds only the items that declare something).
+struct AccessibleWalk {
+    QStringList unnamed;
+    QMultiHash<QAccessible::Role, QString> named;
+
+    static QString describe(QObject *object)
+    {
+        return object ? QStringLiteral("%1 '%2'").arg(QString::fromLatin1(object->metaObject()->className()),
+                                                      object->objectName())
+                      : QStringLiteral("?");
+    }
+
+    void visit(QAccessibleInterface *node)
+    {
+        if (!node || !node->isValid() || node->state().invisible)
+            return;
+        static const QSet<QAccessible::Role> mustBeNamed = {
+            QAccessible::Button, QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::EditableText,
+            QAccessible::ListItem, QAccessible::Row, QAccessible::Cell, QAccessible::List, QAccessible::MenuItem,
+            QAccessible::PageTab, QAccessible::ComboBox, QAccessible::Heading, QAccessible::Slider,
+            QAccessible::SpinBox};
+        const QString name = node->text(QAccessible::Name).trimmed();
+        if (mustBeNamed.contains(node->role())) {
+            if (name.isEmpty())
+                unnamed << QStringLiteral("tree: role 0x%1 ").arg(node->role(), 0, 16) + describe(node->object());
+            else
+                named.insert(node->role(), name);
+        }
+        for (int i = 0; i < node->childCount(); ++i)
+            visit(node->child(i));
+    }
+
+    // Buttons, text fields and the delegates of every list (rows, section headers).
+    void visitItems(QQuickItem *item)
+    {
+        if (!item->isVisible())
+            return;
+        const bool isListDelegate = item->parentItem() && item->parentItem()->parentItem()
+                                    && item->parentItem()->parentItem()->inherits("QQuickListView")
+                                    && item->parentItem() == item->parentItem()->parentItem()->property("contentItem").value<QQuickItem *>()
+                                    // the list's own empty helper items are no delegates
+                                    && !item->childItems().isEmpty();
+        if (item->inherits("QQuickAbstractButton") || item->inherits("QQuickTextField") || isListDelegate) {
+            QAccessibleInterface *node = QAccessible::queryAccessibleInterface(item);
+            if (!node || node->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << QStringLiteral("item: ") + describe(item) + QStringLiteral(" in ")
+                               + describe(item->parentItem()->parentItem());
+        }
+        for (QQuickItem *child : item->childItems())
+            visitItems(child);
+    }
+};
+
+}  // namespace
+
+void TestShellWindow::everyControlAndRowHasAnAccessibleName()
+{
+    QAccessible::setActive(true);
+    ModelContext *context = PersistenceController::shared().container()->mainContext();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    context->insert(std::make_shared<Earthquake>(QStringLiteral("a11y-1"), now.addSecs(-600), 28.1, -16.5, 12.4, 2.44,
+                                                 QStringLiteral("mbLg"), std::nullopt, QStringLiteral("NW TENERIFE")));
+    context->insert(std::make_shared<Earthquake>(QStringLiteral("a11y-2"), now.addDays(-3), 27.7, -17.9, 3, 1.5,
+                                                 QStringLiteral("mbLg"), std::nullopt, QStringLiteral("SW EL HIERRO")));
+    QVERIFY(context->save());
+
+    QQuickWindow *window = openWindow();
+    QVERIFY(window);
+    QTRY_VERIFY(findItem(window, QStringLiteral("earthquakeList"))
+                && findItem(window, QStringLiteral("earthquakeList"))->isVisible());
+    QTest::qWait(50);  // the list's delegates are laid out
+
+    const auto walk = [window] {
+        AccessibleWalk w;
+        w.visit(QAccessible::queryAccessibleInterface(window));
+        w.visitItems(window->contentItem());
+        // Popups (the filter popover) live in the window's overlay, a child of the content item.
+        return w;
+    };
+    AccessibleWalk w = walk();
+    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
+
+    // What carries the names: the bar's and the sidebar's buttons, the search field, the
+    // sections of the sidebar, the rows as one sentence and the section headers.
+    const QStringList buttons = w.named.values(QAccessible::Button);
+    for (const char *expected : {"Actualizar terremotos", "Abrir filtros", "Ajustes", "Información",
+                                 "Mostrar/Ocultar barra lateral"})
+        QVERIFY2(buttons.contains(QString::fromUtf8(expected)), expected);
+    QVERIFY(w.named.values(QAccessible::EditableText).contains(QStringLiteral("Buscar por localización")));
+    const QStringList items = w.named.values(QAccessible::ListItem);
+    for (const char *section : {"Sismos", "Histórico", "Mapa", "Estadísticas"})
+        QVERIFY2(items.contains(QString::fromUtf8(section)), section);
+    const QString row = std::accumulate(items.cbegin(), items.cend(), QString(), [](QString found, const QString &item) {
+        return item.startsWith(QLatin1String("NW TENERIFE")) ? item : found;
+    });
+    QVERIFY2(row.startsWith(QStringLiteral("NW TENERIFE, magnitud 2.4, ")) && row.endsWith(QStringLiteral(", profundidad 12 km")),
+             qPrintable(row));
+    QCOMPARE(w.named.values(QAccessible::Heading).size(), 2);
+
+    // The popover's choices and the field's clear button, once shown.
+    NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
+    QObject *popover = window->findChild<QObject *>(QStringLiteral("filterPopover"));
+    QTRY_VERIFY(popover->property("opened").toBool());
+    auto *field = findItem(window, QStringLiteral("searchField"));
+    field->setProperty("text", QStringLiteral("x"));
+    w = walk();
+    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
+    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Micro")));
+    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Borrar búsqueda")));
+    QMetaObject::invokeMethod(popover, "close");
+    QTRY_VERIFY(!popover->property("visible").toBool());
+
+    // An event's detail: the back button and the data rows.
+    QObject *screen = detailScreen(window);
+    QQuickItem *rowItem = nullptr;
+    QList<QQuickItem *> pending{window->contentItem()};
+    while (!pending.isEmpty() && !rowItem) {
+        QQuickItem *item = pending.takeFirst();
+        if (item->isVisible() && item->metaObject()->indexOfProperty("earthquake") >= 0
+            && item->metaObject()->indexOfSignal("clicked()") >= 0)
+            rowItem = item;
+        pending += item->childItems();
+    }
+    QVERIFY(rowItem);
+    QMetaObject::invokeMethod(rowItem, "clicked");
+    QTRY_COMPARE(screen->property("depth").toInt(), 2);
+    QTRY_VERIFY(screen->property("currentItem").value<QObject *>()->property("isOnTop").toBool());
+    w = walk();
+    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
+    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Atrás")));
 }
 
 int main(int argc, char *argv[])

@@ -1,4 +1,5 @@
 // Quick Test runner for the screens' shared pieces (tests/ui/qml/tst_*.qml).
+#include <QLocale>
 #include <QQmlEngine>
 #include <QQmlExtensionPlugin>
 #include <QQuickStyle>
@@ -10,7 +11,13 @@ Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
 class Setup : public QObject {
     Q_OBJECT
 public:
-    Setup() { QQuickStyle::setStyle(QStringLiteral("Basic")); }
+    Setup()
+    {
+        QQuickStyle::setStyle(QStringLiteral("Basic"));
+        // Dates in rows read in the user's locale and zone: pin both, so tests compare fixed text.
+        QLocale::setDefault(QLocale(QStringLiteral("es_ES")));
+        qputenv("TZ", "Europe/Madrid");
+    }
 public slots:
     void qmlEngineAvailable(QQmlEngine *engine)
     {

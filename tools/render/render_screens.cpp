@@ -41,6 +41,9 @@ bool render(const RenderState &state, const QDir &out, QTextStream &err)
     engine.addImportPath(QStringLiteral("qrc:/"));
 
     QVariantMap properties = state.properties;
+    const bool followDesktop = qEnvironmentVariableIsSet("SISMO_RENDER_FOLLOW_DESKTOP");
+    if (followDesktop)
+        properties.remove(QStringLiteral("dark"));  // scenes that set the appearance themselves leave it
     if (state.setup)
         state.setup(engine, properties);
 
@@ -54,13 +57,16 @@ bool render(const RenderState &state, const QDir &out, QTextStream &err)
     }
 
     // Through QML: the theme is a QML singleton of the module, reached like any screen does.
-    QQmlComponent appearance(&engine);
-    appearance.setData(QByteArrayLiteral("import QtQml\nimport Sismovantaquelorin\n"
-                                         "QtObject { property bool dark; Component.onCompleted: Theme.dark = dark }"),
-                       QUrl(QStringLiteral("qrc:/render/appearance.qml")));
-    delete appearance.createWithInitialProperties({{QStringLiteral("dark"), state.dark}});
-    if (appearance.isError())
-        err << state.name << ": " << appearance.errorString() << '\n';
+    // SISMO_RENDER_FOLLOW_DESKTOP leaves it to the desktop's colour-scheme preference instead.
+    if (!followDesktop) {
+        QQmlComponent appearance(&engine);
+        appearance.setData(QByteArrayLiteral("import QtQml\nimport Sismovantaquelorin\n"
+                                             "QtObject { property bool dark; Component.onCompleted: Theme.dark = dark }"),
+                           QUrl(QStringLiteral("qrc:/render/appearance.qml")));
+        delete appearance.createWithInitialProperties({{QStringLiteral("dark"), state.dark}});
+        if (appearance.isError())
+            err << state.name << ": " << appearance.errorString() << '\n';
+    }
 
     QQuickWindow window;
     window.setColor(Qt::transparent);

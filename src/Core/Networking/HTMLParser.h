@@ -28,11 +28,20 @@ public:
     explicit HTMLParser(QNetworkAccessManager *session = NetworkSession::shared());
 
     // Downloads `url` and parses it. `completion` runs later on the main thread, once, and
-    // only while `context` (required) is alive; destroying it aborts the transfer.
+    // only while `context` (required) is alive; destroying it aborts the transfer. The body is
+    // decoded and parsed on a worker thread, so a large page never holds the main thread.
     void fetchAndParse(const QUrl &url, QObject *context, FetchCompletion completion) const;
 
-    // The events of a page text, in page order.
+    // The events of a page text, in page order. Needs memory in proportion to the text and
+    // time linear in it, whatever the text holds. Safe on any thread.
     static Expected<ParsedEarthquakeList> parseTable(const QString &html);
+
+    // Whether a page was cut short in transit: its table is opened and never closed after the
+    // last row. Qt reports such a body (a broken chunked framing, a reset connection without
+    // Content-Length) as complete.
+    static bool isCutShort(QStringView html);
+    // The transport error of a page that was cut short.
+    static Error incompleteResponseError();
 
     // A transfer that moves no byte for this long fails as a transport error.
     void setTransferTimeout(int milliseconds) { m_transferTimeoutMs = milliseconds; }
@@ -42,20 +51,22 @@ public:
     qint64 maximumBodySize() const { return m_maximumBodySize; }
 
 private:
-    using TextCompletion = std::function<void(Expected<QString>)>;
-    void fetchHTML(const QUrl &url, QObject *context, TextCompletion completion) const;
+    using BodyCompletion = std::function<void(Expected<QByteArray>)>;
+    // The body of a successful HTTP response, on the main thread.
+    void fetchHTML(const QUrl &url, QObject *context, BodyCompletion completion) const;
+    // Decodes and parses a body: the work done off the main thread.
+    static FetchResult readPage(QByteArray body);
+    static Expected<QString> decode(QByteArray body);
 
-    // Where each "<" of a row text stands, from its start: the row's cells are found among
-    // these instead of scanning the row a second time.
-    using TagPositions = QVarLengthArray<qsizetype, 64>;
-    // Calls visit(row, tags) for every row that is not a header row, in page order, with a view
-    // into `html`; returns how many there were.
-    template <typename Visit>
-    static qsizetype extractTableRows(QStringView html, Visit &&visit);
     // The first `kCellCount` cells at most: later ones are never read.
     static constexpr qsizetype kCellCount = 10;
     using Cells = QVarLengthArray<QStringView, kCellCount>;
-    static Cells extractCells(QStringView row, const TagPositions &tags);
+    struct CellScan;
+    // Calls visit(cells) for every row that is not a header row, in page order, with views into
+    // `html`; returns how many there were. Rows and their cells are found in one pass over the
+    // row's tags, keeping nothing but the cells.
+    template <typename Visit>
+    static qsizetype extractTableRows(QStringView html, Visit &&visit);
     // The plain text of a raw cell: a view into `raw` when nothing but trimming was needed,
     // otherwise into `buffer`.
     static QStringView cleanText(QStringView raw, QString &buffer);

@@ -25,47 +25,68 @@ QString nextConnectionName()
     return QStringLiteral("sismo-store-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
+struct SchemaState {
+    int version = 0;
+    int tableCount = 0;
+    bool isNew() const { return version == 0 && tableCount == 0; }
+};
+
+// One statement, so both values come from the same snapshot of the file.
+Expected<SchemaState> readSchemaState(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version), "
+                               "(SELECT count(*) FROM sqlite_master WHERE type = 'table')"))
+        || !q.next())
+        return storeError(q.lastError());
+    return SchemaState{q.value(0).toInt(), q.value(1).toInt()};
+}
+
+// Creates the schema of a new store in one exclusive transaction, so another process opening
+// the same new file waits (busy timeout) and then sees all of it or nothing. The state is read
+// again under the lock: the other process may have created the schema in the meantime.
+Expected<SchemaState> createSchemaIfNew(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("BEGIN EXCLUSIVE")))
+        return storeError(q.lastError());
+    const auto rollback = [&db] { QSqlQuery(db).exec(QStringLiteral("ROLLBACK")); };
+    const Expected<SchemaState> state = readSchemaState(db);
+    if (!state || !state->isNew()) {
+        rollback();
+        return state;
+    }
+    const QStringList statements = {
+        QStringLiteral("CREATE TABLE Earthquake ("
+                       "eventID TEXT NOT NULL UNIQUE, date INTEGER, latitude REAL, longitude REAL, "
+                       "depth REAL, magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, "
+                       "location TEXT, fetchedAt INTEGER)"),
+        QStringLiteral("CREATE INDEX Earthquake_date ON Earthquake(date, eventID)"),
+        QStringLiteral("PRAGMA user_version = %1").arg(ModelContainer::schemaVersion),
+        QStringLiteral("COMMIT"),
+    };
+    for (const QString &sql : statements) {
+        if (!q.exec(sql)) {
+            const Error e = storeError(q.lastError());
+            rollback();
+            return e;
+        }
+    }
+    return SchemaState{ModelContainer::schemaVersion, 1};
+}
+
 // Reads the schema first and writes only when the file holds no tables yet, so a file
 // that belongs to something else (or a newer version) is never changed.
 Expected<void> prepareSchema(QSqlDatabase &db)
 {
+    Expected<SchemaState> state = readSchemaState(db);
+    if (state && state->isNew())
+        state = createSchemaIfNew(db);
+    if (!state)
+        return state.error();
+    const int version = state->version;
+
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
-        return storeError(q.lastError());
-    const int version = q.value(0).toInt();
-    q.finish();
-
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'")) || !q.next())
-        return storeError(q.lastError());
-    const int tableCount = q.value(0).toInt();
-    q.finish();
-
-    if (version == 0 && tableCount == 0) {
-        if (!db.transaction())
-            return storeError(db.lastError());
-        const QStringList statements = {
-            QStringLiteral("CREATE TABLE Earthquake ("
-                           "eventID TEXT NOT NULL UNIQUE, date INTEGER, latitude REAL, longitude REAL, "
-                           "depth REAL, magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, "
-                           "location TEXT, fetchedAt INTEGER)"),
-            QStringLiteral("CREATE INDEX Earthquake_date ON Earthquake(date, eventID)"),
-            QStringLiteral("PRAGMA user_version = %1").arg(ModelContainer::schemaVersion),
-        };
-        for (const QString &sql : statements) {
-            if (!q.exec(sql)) {
-                const Error e = storeError(q.lastError());
-                db.rollback();
-                return e;
-            }
-        }
-        if (!db.commit()) {
-            const Error e = storeError(db.lastError());
-            db.rollback();
-            return e;
-        }
-        return {};
-    }
-
     if (version != ModelContainer::schemaVersion) {
         return storeError(QStringLiteral("unsupported store schema version %1 (expected %2)")
                               .arg(version)
@@ -119,6 +140,8 @@ Expected<void> openConnection(const QString &name, const ModelContainer::Configu
         if (!QDir().mkpath(info.absolutePath()))
             return storeError(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
         db.setDatabaseName(configuration.filePath);
+        // A second process opening the store while the first creates or writes it waits this long.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     }
     if (!db.open())
         return storeError(db.lastError());

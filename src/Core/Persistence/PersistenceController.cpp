@@ -56,6 +56,9 @@ PersistenceController &PersistenceController::preview()
                 s.intensity ? std::optional<QString>(QString::fromLatin1(s.intensity)) : std::nullopt,
                 QString::fromLatin1(s.location), fetchedAt));
         }
+        // Saved, not only staged: previews read the store like the screens do.
+        if (const auto saved = context->save(); !saved)
+            qWarning("preview store: %s", qPrintable(saved.error().description));
         return controller;
     }();
     return instance;

@@ -24,6 +24,7 @@ T.Menu {
         leftPadding: 12
         rightPadding: 12
         hoverEnabled: true
+        Accessible.name: text
 
         contentItem: Item {
             Text {

@@ -4,7 +4,8 @@ import QtQuick.Templates as T
 import Sismovantaquelorin.Desktop
 
 // A main window's menu bar, built from the command table: every item runs its command through
-// AppCommands.trigger, and its shortcut works while this window is active.
+// AppCommands.trigger, and its shortcut works while this window is active (the settings window
+// has the same shortcuts through CommandShortcuts).
 T.MenuBar {
     id: bar
 
@@ -21,6 +22,7 @@ T.MenuBar {
         implicitHeight: 26
         leftPadding: 10
         rightPadding: 10
+        Accessible.name: text
         contentItem: Text {
             id: label
             text: barItem.text

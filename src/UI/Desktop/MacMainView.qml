@@ -31,6 +31,8 @@ Item {
     Connections {
         target: NamedNotifications
         function onPosted(name) {
+            if (!NamedNotifications.reaches(root.Window.window))
+                return  // a command for another main window
             if (name === "openInfo")
                 root.showInfoSheet = true
             else if (name === "openSettings")
@@ -94,6 +96,8 @@ Item {
         ListView {
             id: sectionList
             objectName: "sectionList"
+            Accessible.role: Accessible.List
+            Accessible.name: Localized.text("Terremotos", "Terremotos")
             anchors.top: sidebarHeader.bottom
             anchors.bottom: bottomBar.top
             anchors.left: parent.left
@@ -122,6 +126,11 @@ Item {
                 readonly property bool emphasized: selected && sectionList.activeFocus
 
                 objectName: "sidebarRow_" + modelData.id
+                Accessible.role: Accessible.ListItem
+                Accessible.name: modelData.label
+                Accessible.selected: selected
+                Accessible.selectable: true
+                Accessible.onPressAction: NavigationState.sidebarSelection = modelData.id
                 x: 10
                 width: sectionList.width - 20
                 height: 30
@@ -308,6 +317,11 @@ Item {
             objectName: "detailLoader"
             anchors.fill: parent
             active: root.repository !== null
+            // Screens on a NavigationStack keep room in their bars for the sidebar toggle.
+            onLoaded: {
+                if (item.barLeadingInset !== undefined)
+                    item.barLeadingInset = Qt.binding(() => columns.showsSidebar ? 0 : showSidebar.width + 4)
+            }
             sourceComponent: {
                 switch (NavigationState.sidebarSelection) {
                 case "sismos": return latestComponent
@@ -319,28 +333,17 @@ Item {
             }
         }
 
-        // With the sidebar hidden, a small floating control in the corner where the sidebar's
-        // own bar sits brings it back.
-        Rectangle {
+        // With the sidebar hidden, its toggle sits at the leading edge of the detail column's
+        // bar; the screen's bar keeps that room free, so the button covers nothing.
+        ToolbarButton {
+            id: showSidebar
             objectName: "showSidebarButton"
-            anchors.left: parent.left
-            anchors.bottom: parent.bottom
-            anchors.margins: 10
-            width: showSidebar.width + 4
-            height: showSidebar.height + 4
-            radius: Theme.controlRadius + 2
+            x: 12
+            y: (Theme.toolbarHeight - height) / 2
             visible: !columns.showsSidebar
-            color: Theme.popoverBackground
-            border.width: 1
-            border.color: Theme.separator
-
-            ToolbarButton {
-                id: showSidebar
-                anchors.centerIn: parent
-                symbol: "sidebar.left"
-                toolTip: Localized.text("menu.toggleSidebar", "Mostrar/Ocultar barra lateral")
-                onClicked: columns.toggle()
-            }
+            symbol: "sidebar.left"
+            toolTip: Localized.text("menu.toggleSidebar", "Mostrar/Ocultar barra lateral")
+            onClicked: columns.toggle()
         }
     }
 

@@ -89,6 +89,10 @@ Item {
                     required property int index
                     readonly property bool selected: root.currentIndex === index
                     objectName: "tabButton_" + modelData.id
+                    Accessible.role: Accessible.PageTab
+                    Accessible.name: modelData.title
+                    Accessible.selected: selected
+                    Accessible.onPressAction: root.currentIndex = index
                     width: tabBar.width / root.tabs.length
                     height: tabBar.height
 

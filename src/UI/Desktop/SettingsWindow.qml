@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import Sismovantaquelorin.Core
+import Sismovantaquelorin.Desktop
 
 // The settings window: one instance, opened by its identifier "settings".
 ApplicationWindow {
@@ -15,6 +16,8 @@ ApplicationWindow {
     SettingsView {
         anchors.fill: parent
     }
+
+    CommandShortcuts {}
 
     Shortcut {
         sequences: [StandardKey.Close]

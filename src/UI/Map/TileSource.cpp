@@ -106,6 +106,17 @@ void TileSource::fetch(const Key &key)
     QNetworkReply *reply = m_network->get(request);
     ++m_requestsSent;
     m_inFlight.insert(key);
+    // No tile is that big: a reply that says or proves otherwise is abandoned at once, so an
+    // endless or huge body never fills memory (it then fails like any other tile).
+    const auto abandonIfTooLarge = [reply] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if ((length.isValid() && length.toLongLong() > kMaxTileBytes) || reply->bytesAvailable() > kMaxTileBytes) {
+            reply->setProperty("tooLarge", true);
+            reply->abort();
+        }
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, reply, abandonIfTooLarge);
+    connect(reply, &QNetworkReply::readyRead, reply, abandonIfTooLarge);
     connect(reply, &QNetworkReply::finished, this, [this, reply, key] { finished(reply, key); });
 }
 
@@ -116,7 +127,7 @@ void TileSource::finished(QNetworkReply *reply, const Key &key)
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     QImage img;
     QByteArray bytes;
-    if (reply->error() == QNetworkReply::NoError && status == 200) {
+    if (reply->error() == QNetworkReply::NoError && status == 200 && !reply->property("tooLarge").toBool()) {
         bytes = reply->read(kMaxTileBytes);
         img.loadFromData(bytes);
     }

@@ -43,6 +43,7 @@ public:
     // Whether the server is being left alone after failures, and until when.
     bool isBackingOff() const;
     int requestsSent() const { return m_requestsSent; }
+    int requestsInFlight() const { return int(m_inFlight.size()); }
     static QByteArray userAgent();
 
 signals:

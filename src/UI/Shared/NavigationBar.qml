@@ -1,4 +1,5 @@
 import QtQuick
+import Sismovantaquelorin.Core
 
 // The header of a screen: an optional back button, the title with an optional subtitle, and
 // a trailing row of toolbar items (put ToolbarButtons in `trailing`).
@@ -8,6 +9,7 @@ Rectangle {
     property string title
     property string subtitle
     property bool showsBackButton: false
+    property real leadingInset: 0   // room left free before the back button and the title
     property alias trailing: trailingRow.data
     property alias leading: leadingRow.data
 
@@ -19,7 +21,7 @@ Rectangle {
     Row {
         id: leadingRow
         anchors.left: parent.left
-        anchors.leftMargin: 12
+        anchors.leftMargin: 12 + root.leadingInset
         anchors.verticalCenter: parent.verticalCenter
         spacing: 4
 
@@ -27,6 +29,7 @@ Rectangle {
             visible: root.showsBackButton
             symbol: "chevron.left"
             symbolSize: 14
+            accessibleName: Localized.text("navigation.back", "Atrás")
             onClicked: root.back()
         }
     }

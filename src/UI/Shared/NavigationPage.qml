@@ -14,6 +14,7 @@ Item {
     default property alias content: body.data
 
     readonly property bool showsBackButton: T.StackView.index > 0
+    readonly property real barLeadingInset: T.StackView.view ? T.StackView.view.barLeadingInset || 0 : 0
     // The page is the one on display: the top of its stack once its transition is over (a page
     // outside any stack counts as on top).
     readonly property bool isOnTop: !T.StackView.view || T.StackView.status === T.StackView.Active
@@ -36,6 +37,7 @@ Item {
         title: page.title
         subtitle: page.subtitle
         showsBackButton: page.showsBackButton
+        leadingInset: page.barLeadingInset
         onBack: page.goBack()
     }
 

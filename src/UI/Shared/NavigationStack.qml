@@ -7,6 +7,9 @@ T.StackView {
     id: root
 
     readonly property int duration: 180
+    // Room kept free at the leading edge of every page's bar (the main window puts its sidebar
+    // toggle there while the sidebar is hidden).
+    property real barLeadingInset: 0
 
     pushEnter: Transition {
         ParallelAnimation {

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
+import Sismovantaquelorin.Core
 
 // A rounded search field: magnifying glass, placeholder, clear button. Escape clears the
 // text, or, when it is already empty, closes the search.
@@ -81,6 +82,9 @@ T.TextField {
             size: 13
             color: clearArea.pressed ? Theme.secondaryLabel : Theme.tertiaryLabel
         }
+        Accessible.role: Accessible.Button
+        Accessible.name: Localized.text("search.clear", "Borrar búsqueda")
+        Accessible.onPressAction: clearArea.clicked(null)
         MouseArea {
             id: clearArea
             anchors.fill: parent

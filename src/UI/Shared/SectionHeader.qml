@@ -8,6 +8,8 @@ Item {
     property real leftPadding: 8
 
     implicitWidth: label.implicitWidth + leftPadding
+    Accessible.role: Accessible.Heading
+    Accessible.name: text
     implicitHeight: label.implicitHeight + 14
 
     Text {

@@ -1,13 +1,16 @@
 pragma Singleton
 import QtQuick
+import Sismovantaquelorin.Core
 
 // The look of the app: desktop text styles, label and surface colours, system colours, for a
-// light and a dark appearance. `dark` follows the system palette until something assigns it
-// (renders and tests pin it).
+// light and a dark appearance. `dark` follows the desktop's colour-scheme preference, or the
+// system palette when the desktop states none, until something assigns it (renders and tests pin it).
 QtObject {
     id: theme
 
-    property bool dark: _system.window.hslLightness < 0.5
+    property bool dark: DesktopAppearance.colorScheme === DesktopAppearance.NoPreference
+                        ? _system.window.hslLightness < 0.5
+                        : DesktopAppearance.colorScheme === DesktopAppearance.Dark
 
     readonly property SystemPalette _system: SystemPalette { colorGroup: SystemPalette.Active }
 

@@ -11,6 +11,9 @@ T.AbstractButton {
     property color symbolColor: Theme.toolbarSymbol
     property real symbolSize: 16
     property string toolTip
+    // What a screen reader says for the button: its tooltip, or a name of its own for a button
+    // that shows only an image.
+    property string accessibleName: toolTip
 
     implicitWidth: Math.max(28, implicitContentWidth + leftPadding + rightPadding)
     implicitHeight: Math.max(28, implicitContentHeight + topPadding + bottomPadding)
@@ -36,6 +39,8 @@ T.AbstractButton {
         border.width: root.visualFocus ? 2 : 0
         border.color: Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.5)
     }
+
+    Accessible.name: text.length > 0 ? text : accessibleName
 
     ToolTip.visible: hovered && toolTip.length > 0
     ToolTip.delay: 700

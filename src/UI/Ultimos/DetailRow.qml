@@ -9,6 +9,8 @@ Item {
     required property string value
 
     implicitHeight: Math.max(symbol.height + 2, texts.implicitHeight) + 20
+    Accessible.role: Accessible.StaticText
+    Accessible.name: label + ": " + value
 
     SFSymbol {
         id: symbol

@@ -80,7 +80,7 @@ NavigationStack {
     Connections {
         target: NamedNotifications
         function onPosted(name) {
-            if (!root.isActive)
+            if (!root.isActive || !NamedNotifications.reaches(root.Window.window))
                 return
             if (name === "focusSearch")
                 root.isSearchPresented = true
@@ -127,6 +127,7 @@ NavigationStack {
                 objectName: "refreshButton"
                 anchors.verticalCenter: parent ? parent.verticalCenter : undefined
                 enabled: !root.repository.isLoading && !root.repository.isCoolingDown
+                accessibleName: Localized.text("menu.refresh", "Actualizar terremotos")
                 contentItem: RefreshButtonLabel {
                     repository: root.repository
                     opacity: refreshButton.enabled || root.repository.isLoading ? 1 : 0.9
@@ -140,6 +141,7 @@ NavigationStack {
                 symbol: root.viewModel.filtersAreDefault ? "line.3.horizontal.decrease.circle"
                                                          : "line.3.horizontal.decrease.circle.fill"
                 symbolColor: root.viewModel.filtersAreDefault ? Theme.toolbarSymbol : Theme.accent
+                accessibleName: Localized.text("menu.openFilter", "Abrir filtros")
                 onClicked: root.showFilterPopover = true
             }
         ]
@@ -182,6 +184,8 @@ NavigationStack {
             id: list
             objectName: "earthquakeList"
             anchors.fill: parent
+            Accessible.role: Accessible.List
+            Accessible.name: listPage.title
             visible: root.screenState === "list"
             model: root.listModel
             clip: true

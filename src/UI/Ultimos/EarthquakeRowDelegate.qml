@@ -23,8 +23,10 @@ T.ItemDelegate {
     topPadding: 0
     bottomPadding: 0
     hoverEnabled: true
+    Accessible.name: rowView.accessibleSentence
 
     contentItem: EarthquakeRowView {
+        id: rowView
         magnitude: rowDelegate.magnitude
         location: rowDelegate.location
         date: rowDelegate.date

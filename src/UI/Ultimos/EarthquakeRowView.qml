@@ -1,5 +1,6 @@
 import QtQuick
 import Sismovantaquelorin
+import Sismovantaquelorin.Core
 
 // One event of a list: the badge, then the place on one line and, below it, the local date
 // and time and the depth. Fed by plain values so a list model's roles bind to it directly.
@@ -10,6 +11,10 @@ Item {
     required property string location
     required property date date
     required property real depth
+    // The row as one sentence, for screen readers: place, magnitude, time and depth.
+    readonly property string accessibleSentence: Localized.format("accessibility.earthquakeRow",
+        "%@, magnitud %@, %@, profundidad %@",
+        [location, Formats.oneDecimal(magnitude), Formats.rowDate(date), Formats.kilometres(depth)])
 
     implicitWidth: row.implicitWidth
     implicitHeight: row.implicitHeight + 8

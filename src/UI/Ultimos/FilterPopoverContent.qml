@@ -32,6 +32,12 @@ Column {
         required property string label
         property bool current: false
 
+        // Drawn by the content item; named, and marked when chosen, for screen readers.
+        text: label
+        Accessible.name: label
+        Accessible.checkable: true
+        Accessible.checked: current
+
         width: root.width
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
         leftPadding: root.defaultPadding
@@ -98,6 +104,8 @@ Column {
     T.AbstractButton {
         id: reset
         objectName: "resetFilters"
+        text: Localized.text("filter.reset", "Reset Filters")
+        Accessible.name: text
         implicitWidth: implicitContentWidth + leftPadding + rightPadding
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
         padding: root.defaultPadding
@@ -105,7 +113,7 @@ Column {
         bottomPadding: 8
         hoverEnabled: true
         contentItem: Text {
-            text: Localized.text("filter.reset", "Reset Filters")
+            text: reset.text
             textFormat: Text.PlainText
             font: Theme.body
             color: Theme.red

@@ -48,8 +48,9 @@ TestCase {
         const row = makeRow({ depth: 0.4, magnitude: 1.96, date: when })
         verify(textNamed(row, "0 km"), "depth rounds to whole kilometres")
         verify(textNamed(row, "2.0"), "badge text")
-        verify(textNamed(row, Formats.rowDate(when)), "date in the row format")
-        verify(Formats.rowDate(when).length > 0)
+        // es_ES in Madrid (pinned by the runner): day, two-digit month, two-digit year, 24-hour clock,
+        // one hour ahead of UTC in March.
+        verify(textNamed(row, "7/03/26, 15:05"), "date in the row format, in the pinned locale and zone")
     }
 
     function test_emptyLocationKeepsItsLine() {

@@ -11,7 +11,7 @@ TestCase {
 
     Component { id: imageComponent; Image { sourceSize: Qt.size(16, 16) } }
     Component { id: searchComponent; SearchField { width: 200 } }
-    SignalSpy { id: closedSpy; signalName: "closed" }
+    SignalSpy { id: closedSpy; signalName: "presentationRequested" }
 
     // The provider is installed by the Symbols singleton itself: no set-up in the engine.
     function test_symbolImagesLoad_data() {
@@ -26,7 +26,7 @@ TestCase {
     }
 
     function test_escapeClearsThenCloses() {
-        const field = createTemporaryObject(searchComponent, testCase)
+        const field = createTemporaryObject(searchComponent, testCase, { presented: true })
         closedSpy.target = field
         closedSpy.clear()
         field.forceActiveFocus()
@@ -37,6 +37,7 @@ TestCase {
         verify(field.activeFocus)
         keyClick(Qt.Key_Escape)
         compare(closedSpy.count, 1)
+        compare(closedSpy.signalArguments[0][0], false)  // asks the screen to close the search
         verify(!field.activeFocus)
     }
 }

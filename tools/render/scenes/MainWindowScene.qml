@@ -12,13 +12,14 @@ Rectangle {
     property string section: "sismos"
     property bool sidebarHidden: false
     property bool infoSheet: false
-    property bool dark: false
+    property var dark  // undefined: left to the desktop's preference
     property int openMenu: -1
 
     color: Theme.background
 
     Component.onCompleted: {
-        Theme.dark = dark
+        if (dark !== undefined)
+            Theme.dark = dark
         NavigationState.sidebarSelection = section
         if (sidebarHidden)
             mainView.columnVisibility.value = ColumnVisibility.DetailOnly
