@@ -4,7 +4,11 @@
 
 #include <QGeoPositionInfoSource>
 #include <QSignalSpy>
+#include <QPointer>
 #include <QTest>
+#include <QThread>
+#include <atomic>
+#include <memory>
 #include <cmath>
 
 namespace {
@@ -30,18 +34,35 @@ public:
 };
 
 // A positioning source that emits what the test tells it to; Qt Test hides the real plugins.
+// It lives on the provider's worker thread, so its counts are atomic.
 class ScriptedSource : public QGeoPositionInfoSource {
 public:
     ScriptedSource() : QGeoPositionInfoSource(nullptr) {}
-    int starts = 0;
-    int requests = 0;
+    std::atomic<int> starts = 0;
+    std::atomic<int> requests = 0;
+    std::atomic<int> methods = 0;
     QGeoPositionInfo lastKnownPosition(bool) const override { return {}; }
     PositioningMethods supportedPositioningMethods() const override { return AllPositioningMethods; }
     int minimumUpdateInterval() const override { return 1000; }
     Error error() const override { return NoError; }
     void startUpdates() override { ++starts; }
     void stopUpdates() override {}
-    void requestUpdate(int) override { ++requests; }
+    void requestUpdate(int) override
+    {
+        methods = int(preferredPositioningMethods());
+        ++requests;
+    }
+};
+
+// A provider whose source the test reaches once the worker thread has made it.
+struct ScriptedProvider {
+    std::shared_ptr<std::atomic<ScriptedSource *>> made = std::make_shared<std::atomic<ScriptedSource *>>(nullptr);
+    QtLocationProvider *provider = new QtLocationProvider([made = made] {
+        auto *source = new ScriptedSource;
+        *made = source;
+        return source;
+    });
+    ScriptedSource *source() const { return made->load(); }
 };
 
 const QGeoCoordinate origin(28.1, -15.4);
@@ -181,48 +202,93 @@ private slots:
         QFETCH(int, error);
         QFETCH(Status, status);
         QFETCH(int, starts);
-        auto *source = new ScriptedSource;
-        LocationManager manager(new QtLocationProvider(source));
+        ScriptedProvider scripted;
+        LocationManager manager(scripted.provider);
+        QTRY_VERIFY(scripted.source());
+        ScriptedSource *source = scripted.source();
         QCOMPARE(manager.authorizationStatus(), LocationManager::NotDetermined);
         manager.requestPermission();
-        QCOMPARE(source->requests, 1);
-        QCOMPARE(source->preferredPositioningMethods(), QGeoPositionInfoSource::NonSatellitePositioningMethods);
+        QTRY_COMPARE(source->requests.load(), 1);
+        QCOMPARE(source->methods.load(), int(QGeoPositionInfoSource::NonSatellitePositioningMethods));
 
+        QSignalSpy answered(&manager, &LocationManager::authorizationStatusChanged);
         const QGeoPositionInfo fix(north(0), QDateTime::currentDateTimeUtc());
         if (error < 0)
             emit source->positionUpdated(fix);
         else
             emit source->errorOccurred(QGeoPositionInfoSource::Error(error));
+        QTRY_COMPARE(answered.count(), 1);
         QCOMPARE(manager.authorizationStatus(), status);
-        QCOMPARE(source->starts, starts);
+        QTRY_COMPARE(source->starts.load(), starts);
         manager.startUpdatingIfAuthorized();  // a running source is not started twice
-        QCOMPARE(source->starts, starts);
+        QTest::qWait(50);
+        QCOMPARE(source->starts.load(), starts);
         // The answering position is the first one held.
         QCOMPARE(manager.userLocation(), error < 0 ? north(0) : QGeoCoordinate());
     }
 
+    // A request still unanswered is not repeated; once answered, asking again asks again.
+    void oneRequestInFlight()
+    {
+        ScriptedProvider scripted;
+        LocationManager manager(scripted.provider);
+        QTRY_VERIFY(scripted.source());
+        manager.requestPermission();
+        manager.refreshAuthorization();
+        manager.requestPermission();
+        QTRY_COMPARE(scripted.source()->requests.load(), 1);
+        QTest::qWait(50);
+        QCOMPARE(scripted.source()->requests.load(), 1);
+        QSignalSpy answered(&manager, &LocationManager::authorizationStatusChanged);
+        emit scripted.source()->errorOccurred(QGeoPositionInfoSource::AccessError);
+        QTRY_COMPARE(manager.authorizationStatus(), LocationManager::Denied);
+        manager.refreshAuthorization();  // a refusal may be lifted outside the app
+        QTRY_COMPARE(scripted.source()->requests.load(), 2);
+        emit scripted.source()->positionUpdated(QGeoPositionInfo(north(0), QDateTime::currentDateTimeUtc()));
+        QTRY_COMPARE(manager.authorizationStatus(), LocationManager::AuthorizedAlways);
+        manager.refreshAuthorization();  // authorized always: nothing to ask
+        QTest::qWait(50);
+        QCOMPARE(scripted.source()->requests.load(), 2);
+    }
+
     void qtSourceErrorAfterAuthorizationKeepsTheLocation()
     {
-        auto *source = new ScriptedSource;
-        LocationManager manager(new QtLocationProvider(source));
+        ScriptedProvider scripted;
+        LocationManager manager(scripted.provider);
+        QTRY_VERIFY(scripted.source());
         manager.requestPermission();
-        emit source->positionUpdated(QGeoPositionInfo(north(0), QDateTime::currentDateTimeUtc()));
-        QCOMPARE(manager.userLocation(), north(0));
-        emit source->errorOccurred(QGeoPositionInfoSource::AccessError);
-        QCOMPARE(manager.authorizationStatus(), LocationManager::Denied);
+        emit scripted.source()->positionUpdated(QGeoPositionInfo(north(0), QDateTime::currentDateTimeUtc()));
+        QTRY_COMPARE(manager.userLocation(), north(0));
+        emit scripted.source()->errorOccurred(QGeoPositionInfoSource::AccessError);
+        QTRY_COMPARE(manager.authorizationStatus(), LocationManager::Denied);
         QCOMPARE(manager.userLocation(), north(0));
     }
 
     void noPositioningServiceFailsNothing()
     {
-        LocationManager manager(new QtLocationProvider(nullptr));
+        LocationManager manager(new QtLocationProvider([] { return nullptr; }));
         QSignalSpy spy(&manager, &LocationManager::authorizationStatusChanged);
-        QCOMPARE(manager.authorizationStatus(), LocationManager::Restricted);
-        manager.requestPermission();
+        QTRY_COMPARE(manager.authorizationStatus(), LocationManager::Restricted);
         QCOMPARE(spy.count(), 1);
+        manager.requestPermission();
+        QCOMPARE(spy.count(), 2);
         QCOMPARE(manager.authorizationStatus(), LocationManager::Restricted);
         manager.startUpdatingIfAuthorized();
         QVERIFY(!manager.userLocation().isValid());
+    }
+
+    // The source is deleted on its own thread when the holder goes.
+    void sourceDiesWithTheProvider()
+    {
+        QPointer<ScriptedSource> source;
+        {
+            ScriptedProvider scripted;
+            LocationManager manager(scripted.provider);
+            QTRY_VERIFY(scripted.source());
+            source = scripted.source();
+            QVERIFY(source->thread() != QThread::currentThread());
+        }
+        QTRY_VERIFY(source.isNull());
     }
 
     void sharedHolderWithoutPlugins()
@@ -232,7 +298,7 @@ private slots:
         QCOMPARE(LocationManager::shared(), shared);
         std::unique_ptr<QGeoPositionInfoSource> probe(QGeoPositionInfoSource::createDefaultSource(nullptr));
         if (!probe)
-            QCOMPARE(shared->authorizationStatus(), LocationManager::Restricted);
+            QTRY_COMPARE(shared->authorizationStatus(), LocationManager::Restricted);
         shared->requestPermission();
         QVERIFY(!shared->userLocation().isValid());
     }

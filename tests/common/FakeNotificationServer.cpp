@@ -64,6 +64,10 @@ uint FakeNotificationServer::Notify(const QString &app_name, uint replaces_id, c
 QStringList FakeNotificationServer::GetCapabilities()
 {
     ++m_capabilityQueries;
+    if (m_mute) {
+        setDelayedReply(true);  // and never reply
+        return {};
+    }
     QStringList caps{QStringLiteral("body"), QStringLiteral("sound")};
     if (m_bodyMarkup)
         caps << QStringLiteral("body-markup");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -9,8 +10,9 @@
 
 // A notification server of the tests' own: owns org.freedesktop.Notifications on the session
 // bus through a connection of its own (so a client in the same thread talks to it over the
-// bus), records every Notify call and answers with increasing ids.
-class FakeNotificationServer : public QObject {
+// bus), records every Notify call and answers with increasing ids. A mute server takes the
+// calls and never answers (the caller's timeout ends them).
+class FakeNotificationServer : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
@@ -36,6 +38,7 @@ public:
     const QList<Call> &calls() const { return m_calls; }
     void clear() { m_calls.clear(); }
     int capabilityQueries() const { return m_capabilityQueries; }
+    void setMute(bool mute) { m_mute = mute; }
 
 public slots:
     uint Notify(const QString &app_name, uint replaces_id, const QString &app_icon, const QString &summary,
@@ -52,6 +55,7 @@ private:
     QDBusConnection m_connection;
     bool m_bodyMarkup;
     bool m_registered = false;
+    bool m_mute = false;
     uint m_nextId = 1;
     int m_capabilityQueries = 0;
     QList<Call> m_calls;

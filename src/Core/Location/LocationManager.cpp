@@ -2,13 +2,20 @@
 
 #include "Location/LocationProvider.h"
 #include "Location/QtLocationProvider.h"
+#include "Notifications/NotificationSettings.h"
 
 #include <QJSEngine>
 #include <QQmlEngine>
 
 LocationManager *LocationManager::shared()
 {
-    static LocationManager *instance = new LocationManager(QtLocationProvider::createDefault());  // process lifetime
+    static LocationManager *instance = [] {
+        auto *manager = new LocationManager(QtLocationProvider::createDefault());  // process lifetime
+        // Never with location alerts off: the request could show the system's prompt unasked.
+        if (NotificationSettings::shared()->locationNotificationsEnabled())
+            manager->refreshAuthorization();
+        return manager;
+    }();
     return instance;
 }
 
@@ -40,6 +47,12 @@ void LocationManager::startUpdatingIfAuthorized()
 {
     if (m_authorizationStatus == AuthorizedAlways)
         m_provider->startUpdatingLocation();
+}
+
+void LocationManager::refreshAuthorization()
+{
+    if (m_authorizationStatus != AuthorizedAlways)
+        m_provider->requestAlwaysAuthorization();
 }
 
 void LocationManager::providerAuthorizationChanged()

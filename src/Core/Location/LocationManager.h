@@ -32,7 +32,8 @@ public:
     static constexpr double desiredAccuracyMeters = 1000.0;
     static constexpr double distanceFilterMeters = 500.0;
 
-    // The process-wide holder on the system's positioning service; built on first use.
+    // The process-wide holder on the system's positioning service; built on first use, when it
+    // asks for the status at once if location alerts are on.
     static LocationManager *shared();
     static LocationManager *create(QQmlEngine *, QJSEngine *);
 
@@ -46,6 +47,9 @@ public:
     Q_INVOKABLE void requestPermission();
     // Starts updates while authorized always (each call asks again); otherwise does nothing.
     Q_INVOKABLE void startUpdatingIfAuthorized();
+    // Nothing tells us when the user grants or withdraws access outside the app: unless
+    // authorized always, asks the service again (one position request at a time).
+    Q_INVOKABLE void refreshAuthorization();
 
 signals:
     void userLocationChanged(const QGeoCoordinate &location);

@@ -2,32 +2,50 @@
 
 #include "Location/LocationProvider.h"
 
+#include <QGeoPositionInfo>
 #include <QGeoPositionInfoSource>
-#include <QPointer>
+#include <functional>
+
+class PositionWorker;
+class QThread;
 
 // The system's positioning service through Qt Positioning (GeoClue 2 on Linux). Qt has no
-// permission API: no source reads as restricted, an access error as denied, a source that
-// answered (a position, or a timeout without refusal) as authorized always, and a source not
-// asked yet as not determined.
+// permission API: no source reads as restricted, an access or closed error as denied, an unknown
+// source error as restricted, a source that answered (a position, or a timeout without refusal)
+// as authorized always, and a source not asked in this process as not determined.
+//
+// The source lives on a thread of its own: Qt 6.4's geoclue2 plugin makes blocking D-Bus calls
+// on its source's thread (tens of seconds against a GeoClue that does not answer). It is
+// created, driven and deleted there through queued calls; its answers come back as queued
+// signals; the main thread never waits for that thread.
 class QtLocationProvider : public LocationProvider {
     Q_OBJECT
 public:
-    // `source` is taken as a child; null (no positioning plugin) reads as restricted.
-    explicit QtLocationProvider(QGeoPositionInfoSource *source, QObject *parent = nullptr);
+    // Makes the source on the worker thread; a null source (no positioning plugin) reads as
+    // restricted. The factory runs once, on that thread.
+    using SourceFactory = std::function<QGeoPositionInfoSource *()>;
+
+    explicit QtLocationProvider(SourceFactory factory, QObject *parent = nullptr);
+    ~QtLocationProvider() override;
     // On QGeoPositionInfoSource::createDefaultSource().
     static QtLocationProvider *createDefault(QObject *parent = nullptr);
 
     LocationManager::AuthorizationStatus authorizationStatus() const override { return m_status; }
+    // One position request at a time: a request while one is unanswered does nothing.
     void requestAlwaysAuthorization() override;
     void startUpdatingLocation() override;
 
 private:
-    void applyAccuracy();
+    int preferredMethods() const;
     void setStatus(LocationManager::AuthorizationStatus status);
+    void sourceMissing();
     void positionUpdated(const QGeoPositionInfo &info);
     void errorOccurred(QGeoPositionInfoSource::Error error);
 
-    QPointer<QGeoPositionInfoSource> m_source;
-    LocationManager::AuthorizationStatus m_status;
+    QThread *m_thread = nullptr;
+    PositionWorker *m_worker = nullptr;  // lives on m_thread; deleted there
+    LocationManager::AuthorizationStatus m_status = LocationManager::NotDetermined;
+    bool m_sourceMissing = false;
+    bool m_requestInFlight = false;
     bool m_updating = false;
 };

@@ -41,8 +41,11 @@ class NotificationManager : public QObject, public NotificationSender {
     QML_UNCREATABLE("NotificationManager is the process-wide instance")
     Q_PROPERTY(AuthorizationStatus authorizationStatus READ authorizationStatus NOTIFY authorizationStatusChanged)
 public:
-    // The authorization as the settings screen reads it: a server that answers on the bus
-    // counts as authorized, no server as denied; not determined until the bus was asked.
+    // The authorization as the settings screen reads it, from GetCapabilities (asynchronous,
+    // callTimeoutMs): a server that answers counts as authorized; no bus, no server, an error or
+    // a timeout as denied; not determined until the bus was asked (a read never yields it).
+    // The notifications protocol has no per-application permission: a desktop's own per-app
+    // switch (GNOME has one) is invisible here, and notifications it mutes still read as allowed.
     enum class AuthorizationStatus { NotDetermined = 0, Denied = 1, Authorized = 2 };
     Q_ENUM(AuthorizationStatus)
 
@@ -57,10 +60,11 @@ public:
                                  QObject *parent = nullptr);
 
     // Asks the bus whether a notification server answers; `callback` runs later, bound to
-    // `context`, with true when one does.
-    void requestAuthorization(QObject *context, std::function<void(bool)> callback);
+    // `context`, with true when one does. Virtual so that screens can be drawn against a fixed
+    // answer.
+    virtual void requestAuthorization(QObject *context, std::function<void(bool)> callback);
     // The same question, answered as a status; also updates authorizationStatus().
-    void fetchAuthorizationStatus(QObject *context, std::function<void(AuthorizationStatus)> callback);
+    virtual void fetchAuthorizationStatus(QObject *context, std::function<void(AuthorizationStatus)> callback);
     AuthorizationStatus authorizationStatus() const { return m_status; }
 
     // Builds the alert's notification and posts it; nothing is reported back.

@@ -97,6 +97,8 @@ std::optional<QDateTime> UserDefaults::dateValue(const QString &key) const
 
 void UserDefaults::setValue(const QString &key, const QVariant &value)
 {
+    // No sync here: QSettings saves once per burst of writes, from the event loop; a save per
+    // write (lock file, two fdatasync, a rename) would hold the main thread at every switch.
     m_settings->setValue(key, value);
 }
 

@@ -395,10 +395,14 @@ Item {
             implicitWidth: 520
             implicitHeight: 600
 
-            InfoView {
+            // Built when the sheet opens, destroyed once it has closed.
+            Loader {
                 id: infoView
+                objectName: "infoViewLoader"
                 anchors.fill: parent
                 clip: true
+                active: infoSheet.visible
+                sourceComponent: InfoView {}
             }
 
             ToolbarButton {

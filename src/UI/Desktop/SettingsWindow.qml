@@ -9,13 +9,19 @@ ApplicationWindow {
 
     width: 520
     height: 480
+    minimumWidth: 460
     visible: false  // the window scenes show it
     title: Localized.text("Ajustes", "Ajustes")
     color: Theme.groupedBackground
 
     SettingsView {
+        id: settingsView
+        objectName: "settingsView"
         anchors.fill: parent
     }
+
+    // Nothing reports a permission changed in the desktop's settings: read again on return.
+    onActiveChanged: if (active && settingsView.viewModel) settingsView.viewModel.activate()
 
     CommandShortcuts {}
 

@@ -15,7 +15,7 @@ Column {
 
     function _separate() {
         if (!group)
-            return   // rows hidden while the section is torn down
+            return  // being destroyed
         let first = true
         for (let i = 0; i < group.children.length; ++i) {
             const row = group.children[i]

@@ -37,7 +37,7 @@ const QHash<QString, QString> &table()
         {QStringLiteral("list.bullet"), QStringLiteral("list-ul.svg")},
         {QStringLiteral("list.bullet.rectangle"), QStringLiteral("card-list.svg")},
         {QStringLiteral("location.fill"), QStringLiteral("geo-alt-fill.svg")},
-        {QStringLiteral("location.slash.fill"), QStringLiteral("send-slash-fill.svg")},
+        {QStringLiteral("location.slash.fill"), QStringLiteral("geo-alt-slash.svg")},
         {QStringLiteral("magnifyingglass"), QStringLiteral("search.svg")},
         {QStringLiteral("map"), QStringLiteral("map.svg")},
         {QStringLiteral("mappin.and.ellipse"), QStringLiteral("geo-alt.svg")},

@@ -1,0 +1,280 @@
+// The settings window's content and the information sheet, offscreen: which sections show,
+// switches that show the store after a refusal, the form's width, the cards and tips, and a
+// settings window that writes nothing by being opened and closed.
+#include "SettingsFixture.h"
+
+#include "Desktop/WindowScenes.h"
+#include "Platform/Localization.h"
+#include "Platform/NamedNotifications.h"
+
+#include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQmlExtensionPlugin>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QtTest>
+
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
+Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_DesktopPlugin)
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
+
+namespace {
+
+QQuickItem *findItem(QQuickItem *root, const QString &name)
+{
+    if (!root)
+        return nullptr;
+    if (root->objectName() == name)
+        return root;
+    for (QQuickItem *child : root->childItems())
+        if (QQuickItem *found = findItem(child, name))
+            return found;
+    return nullptr;
+}
+
+void clickCentre(QQuickWindow *window, QQuickItem *item)
+{
+    QTest::mouseClick(window, Qt::LeftButton, {}, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+}
+
+}  // namespace
+
+class TestSettingsScreen : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        qputenv("SISMOVANTAQUELORIN_CATALOGUE_URL", "http://127.0.0.1:9/get10dias");  // refuses at once
+        Localization::setLocaleForTesting(QLocale::c());
+        m_engine.addImportPath(QStringLiteral("qrc:/"));
+    }
+
+    void sectionsFollowTheMasterSwitch_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QStringList>("sections");
+        QTest::newRow("off") << false << QStringList{"masterNotificationsSection", "autoRefreshSection"};
+        QTest::newRow("on") << true
+                            << QStringList{"masterNotificationsSection", "globalMagnitudeSection",
+                                           "locationNotificationsSection", "swarmDetectionSection", "autoRefreshSection"};
+    }
+    void sectionsFollowTheMasterSwitch()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(QStringList, sections);
+        SettingsFixture f(LocationManager::NotDetermined,
+                          [&](UserDefaults &d) { d.setBool(QStringLiteral("notificationsEnabled"), enabled); });
+        auto window = showSettings(f.viewModel.get(), 520);
+        QQuickItem *form = findItem(window->contentItem(), QStringLiteral("settingsForm"));
+        QStringList shown;
+        QList<QQuickItem *> items;
+        collectSections(form, items);
+        std::sort(items.begin(), items.end(), [](QQuickItem *a, QQuickItem *b) { return a->y() < b->y(); });
+        for (QQuickItem *item : items)
+            shown << item->objectName();
+        QCOMPARE(shown, sections);
+    }
+
+    // Switches show the store, not the click: a refused request turns the master switch back
+    // off, and a denied location leaves the proximity switch off.
+    void masterSwitchBackOffAfterARefusal()
+    {
+        SettingsFixture f;
+        auto window = showSettings(f.viewModel.get(), 520);
+        QQuickItem *master = findItem(window->contentItem(), QStringLiteral("notificationsToggle"));
+        auto *masterSwitch = master->property("control").value<QQuickItem *>();
+        clickCentre(window.get(), masterSwitch);
+        QVERIFY(masterSwitch->property("checked").toBool());  // on at once
+        QTRY_VERIFY(!f.settings->isEnabled());                // no server: refused
+        QCOMPARE(masterSwitch->property("checked").toBool(), false);
+    }
+
+    void proximitySwitchRefusedWithLocationDenied()
+    {
+        SettingsFixture f(LocationManager::Denied,
+                          [](UserDefaults &d) { d.setBool(QStringLiteral("notificationsEnabled"), true); });
+        auto window = showSettings(f.viewModel.get(), 520);
+        QQuickItem *proximity = findItem(window->contentItem(), QStringLiteral("proximityToggle"));
+        QTRY_VERIFY(proximity->isVisible() && proximity->height() > 0);
+        auto *proximitySwitch = proximity->property("control").value<QQuickItem *>();
+        clickCentre(window.get(), proximitySwitch);
+        QCOMPARE(f.settings->locationNotificationsEnabled(), false);
+        QCOMPARE(proximitySwitch->property("checked").toBool(), false);
+        QVERIFY(!findItem(window->contentItem(), QStringLiteral("locationWarning"))->isVisible());
+        QVERIFY(!findItem(window->contentItem(), QStringLiteral("radiusRow"))->isVisible());
+    }
+
+    // The radius segments select the stored value only; a click stores its tag.
+    void radiusSegments()
+    {
+        SettingsFixture f(LocationManager::AuthorizedAlways, [](UserDefaults &d) {
+            d.setBool(QStringLiteral("notificationsEnabled"), true);
+            d.setBool(QStringLiteral("settings.locationEnabled"), true);
+            d.setDouble(QStringLiteral("settings.locationRadiusKm"), 75.0);
+        });
+        auto window = showSettings(f.viewModel.get(), 520);
+        QQuickItem *picker = findItem(window->contentItem(), QStringLiteral("radiusPicker"));
+        QTRY_VERIFY(picker->isVisible());
+        QCOMPARE(picker->property("currentIndex").toInt(), -1);  // 75 is none of the tags, and stays
+        QCOMPARE(f.settings->locationRadiusKm(), 75.0);
+        auto *segments = picker->property("segments").value<QQuickItem *>();
+        QTRY_COMPARE(segments->childItems().size(), 5);  // four segments and the repeater
+        clickCentre(window.get(), segments->childItems().at(2));
+        QCOMPARE(f.settings->locationRadiusKm(), 200.0);
+        QCOMPARE(picker->property("currentIndex").toInt(), 2);
+    }
+
+    void formWidth_data()
+    {
+        QTest::addColumn<int>("windowWidth");
+        QTest::addColumn<double>("formWidth");
+        QTest::newRow("460") << 460 << 460.0;
+        QTest::newRow("520") << 520 << 520.0;
+        QTest::newRow("800") << 800 << 600.0;
+    }
+    void formWidth()
+    {
+        QFETCH(int, windowWidth);
+        QFETCH(double, formWidth);
+        SettingsFixture f;
+        auto window = showSettings(f.viewModel.get(), windowWidth);
+        QQuickItem *form = findItem(window->contentItem(), QStringLiteral("settingsForm"));
+        QCOMPARE(form->width(), formWidth);
+        QCOMPARE(form->x(), (windowWidth - formWidth) / 2);
+    }
+
+    void informationSheet()
+    {
+        QQmlComponent component(&m_engine);
+        component.setData("import QtQuick\nimport Sismovantaquelorin\nWindow { width: 360; height: 600; visible: true\n"
+                          "InfoView { anchors.fill: parent } }", QUrl(QStringLiteral("qrc:/test/info.qml")));
+        std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow *>(component.create()));
+        QVERIFY2(window, qPrintable(component.errorString()));
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+        QQuickItem *cards = findItem(window->contentItem(), QStringLiteral("infoCards"));
+        QStringList labels;
+        QList<QQuickItem *> badges;
+        for (QQuickItem *card : cards->childItems()) {
+            if (!card->property("category").isValid())
+                continue;
+            labels << card->property("category").toMap().value(QStringLiteral("label")).toString();
+            badges << findItem(card, QStringLiteral("mercalliBadge"));
+            QVERIFY(findItem(card, QStringLiteral("mercalliDescription"))->property("lineCount").toInt() >= 2);  // wraps
+        }
+        QCOMPARE(labels, (QStringList{"Micro", "Leve", "Moderado", "Fuerte", "Muy Fuerte"}));
+        for (QQuickItem *badge : badges)
+            QCOMPARE(QSizeF(badge->width(), badge->height()), QSizeF(52, 52));
+
+        int tips = 0;
+        QQuickItem *scroller = findItem(window->contentItem(), QStringLiteral("infoScroller"));
+        countTips(scroller, tips);
+        QCOMPARE(tips, 4);
+
+        QQuickItem *address = findItem(window->contentItem(), QStringLiteral("infoAddress"));
+        QCOMPARE(address->property("text").toString(), QStringLiteral("www.ign.es"));
+        QCOMPARE(address->property("textFormat").toInt(), int(Qt::PlainText));  // no link
+    }
+
+    // The information sheet's content exists only while the sheet is open.
+    void informationSheetBuiltWhileOpen()
+    {
+        WindowScenes::shared()->setEngine(&m_engine);
+        QPointer<QQuickWindow> main = WindowScenes::shared()->openMainWindow();
+        QVERIFY(main);
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QObject *loader = main->findChild<QObject *>(QStringLiteral("infoViewLoader"));
+        QObject *sheet = main->findChild<QObject *>(QStringLiteral("infoSheet"));
+        QVERIFY(loader && sheet);
+        QVERIFY(!loader->property("item").value<QObject *>());
+        NamedNotifications::defaultCenter()->post(NamedNotifications::openInfo);
+        QTRY_VERIFY(loader->property("item").value<QObject *>());
+        QPointer<QObject> view = loader->property("item").value<QObject *>();
+        QMetaObject::invokeMethod(sheet, "close");
+        QTRY_VERIFY(view.isNull());
+        WindowScenes::shared()->closeAll();
+    }
+
+    // Opening and closing the window writes nothing and restarts no periodic refresh.
+    void openingTheWindowWritesNothing()
+    {
+        NotificationSettings *settings = NotificationSettings::shared();
+        settings->setIsEnabled(true);
+        settings->setLocationNotificationsEnabled(true);
+        settings->setRefreshInterval(RefreshInterval::ThirtyMinutes);
+        UserDefaults::standard().sync();
+        const QString path = UserDefaults::standard().settings().fileName();
+        const QByteArray before = readFile(path);
+        QVERIFY(!before.isEmpty());
+        QSignalSpy interval(settings, &NotificationSettings::refreshIntervalChanged);
+
+        WindowScenes::shared()->setEngine(&m_engine);
+        WindowScenes::shared()->openWindow(WindowScenes::settingsIdentifier);
+        QPointer<QQuickWindow> window = WindowScenes::shared()->settingsWindow();
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->title(), QStringLiteral("Ajustes"));
+        QTest::qWait(300);
+        window->close();
+        QTRY_VERIFY(!window);
+        UserDefaults::standard().sync();
+        QCOMPARE(interval.count(), 0);
+        QCOMPARE(readFile(path), before);
+        WindowScenes::shared()->closeAll();
+    }
+
+private:
+    std::unique_ptr<QQuickWindow> showSettings(SettingsViewModel *vm, int width)
+    {
+        QQmlComponent component(&m_engine);
+        component.setData("import QtQuick\nimport Sismovantaquelorin\nimport Sismovantaquelorin.Core\n"
+                          "Window { property SettingsViewModel vm; height: 480; visible: true\n"
+                          "SettingsView { anchors.fill: parent; viewModel: vm } }",
+                          QUrl(QStringLiteral("qrc:/test/settings.qml")));
+        std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow *>(
+            component.createWithInitialProperties({{QStringLiteral("vm"), QVariant::fromValue(vm)},
+                                                   {QStringLiteral("width"), width}})));
+        if (!window) {
+            qWarning() << component.errorString();
+            return window;
+        }
+        QTest::qWaitForWindowExposed(window.get());
+        return window;
+    }
+
+    static void collectSections(QQuickItem *item, QList<QQuickItem *> &out)
+    {
+        for (QQuickItem *child : item->childItems()) {
+            if (child->objectName().endsWith(QLatin1String("Section"))) {
+                if (child->isVisible())
+                    out << child;
+                continue;
+            }
+            collectSections(child, out);
+        }
+    }
+
+    static void countTips(QQuickItem *item, int &count)
+    {
+        for (QQuickItem *child : item->childItems()) {
+            if (child->property("modelData").toMap().contains(QStringLiteral("detail")))
+                ++count;
+            countTips(child, count);
+        }
+    }
+
+    static QByteArray readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QQmlEngine m_engine;
+};
+
+QTEST_MAIN(TestSettingsScreen)
+#include "tst_settings_screen.moc"
