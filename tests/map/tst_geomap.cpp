@@ -1,5 +1,5 @@
 #include "MapAnnotation.h"
-#include "MapProjection.h"
+#include "Map/MapProjection.h"
 #include "MapTestScene.h"
 #include "Models/Region.h"
 
@@ -296,6 +296,8 @@ void TestGeoMap::renderShowsLandSeaAndMarkers()
     MapMarker m2 = marker("m2", southEast, Qt::blue, 28);
     m2.label.clear();
     layer->setMarkers({m, m2});
+    // the batch is built off the frame: wait for it to reach the screen
+    QTRY_VERIFY(layer->batchesBuilt() > 0 && !layer->isBuilding() && layer->drawnCount() == 2);
 
     const QImage img = scene.grab();
     QVERIFY(!img.isNull());

@@ -7,6 +7,7 @@
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
 
 class Setup : public QObject {
     Q_OBJECT

@@ -7,7 +7,6 @@
 #include <QVariantMap>
 #include <functional>
 
-class QObject;
 class QQmlEngine;
 
 // One named state of a screen to render: a QML scene at a size, in light or dark, with
@@ -19,9 +18,9 @@ struct RenderState {
     bool dark = false;
     QVariantMap properties = {};
     std::function<void(QQmlEngine &engine, QVariantMap &properties)> setup = {};
-    // Runs once the scene is on screen, before it settles: drives it into a state that only
-    // follows its appearance (a page pushed, a popup open, a load in flight).
+    // Runs on the created scene before it is shown (a selection, a filter set by hand).
     std::function<void(QObject *root)> ready = {};
+    int settleMs = 400;  // for pending loads, layouts and the first frames
 };
 
 // Screens add their states from a file of their own in states/ (picked up by the build):

@@ -29,9 +29,15 @@ void settle(QQuickWindow &window, int milliseconds)
 {
     QElapsedTimer timer;
     timer.start();
+    // A frame at most every 40 ms: a scene that takes longer to draw would otherwise keep the
+    // loop drawing, and its timers and animations would never run.
+    qint64 lastFrame = -1000;
     while (timer.elapsed() < milliseconds) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        window.update();
+        if (timer.elapsed() - lastFrame >= 40) {
+            window.update();
+            lastFrame = timer.elapsed();
+        }
     }
 }
 
@@ -68,15 +74,15 @@ bool render(const RenderState &state, const QDir &out, QTextStream &err)
             err << state.name << ": " << appearance.errorString() << '\n';
     }
 
+    if (state.ready)
+        state.ready(object);
     QQuickWindow window;
     window.setColor(Qt::transparent);
     item->setParentItem(window.contentItem());
     item->setSize(state.size);
     window.resize(state.size);
     window.show();
-    if (state.ready)
-        state.ready(item);
-    settle(window, 400);
+    settle(window, state.settleMs);
 
     const QImage image = window.grabWindow();
     delete item;

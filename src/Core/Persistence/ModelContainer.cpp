@@ -1,5 +1,6 @@
 #include "ModelContainer.h"
 
+#include "Persistence/EarthquakeSnapshot.h"
 #include "Persistence/ModelContext.h"
 #include "Persistence/StoreError.h"
 
@@ -113,6 +114,8 @@ ModelContainer::ModelContainer(const Configuration &configuration, const QString
 
 ModelContainer::~ModelContainer()
 {
+    delete m_snapshot;
+    m_snapshot = nullptr;
     delete m_mainContext;
     m_mainContext = nullptr;
     {
@@ -126,6 +129,13 @@ ModelContainer::~ModelContainer()
 QSqlDatabase ModelContainer::database() const
 {
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+EarthquakeSnapshot *ModelContainer::snapshot()
+{
+    if (!m_snapshot)
+        m_snapshot = new EarthquakeSnapshot(this, this);
+    return m_snapshot;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <memory>
 
+class EarthquakeSnapshot;
 class ModelContext;
 
 // Owns the store: one SQLite database holding the table Earthquake.
@@ -27,9 +28,15 @@ public:
     QSqlDatabase database() const;
     const Configuration &configuration() const { return m_configuration; }
 
+    // Every stored event in memory, shared by the screens that show them all; made on first call.
+    EarthquakeSnapshot *snapshot();
+    // Successful saves so far, counted before didSave is emitted.
+    quint64 saveCount() const { return m_saveCount; }
+
 signals:
-    // After every successful save of any context on this container.
-    void didSave();
+    // After every successful save of any context on this container, with the row ids the save
+    // added (empty when every staged row was stored already).
+    void didSave(const QList<qint64> &addedRowIds);
 
 private:
     ModelContainer(const Configuration &configuration, const QString &connectionName);
@@ -38,4 +45,6 @@ private:
     Configuration m_configuration;
     QString m_connectionName;
     ModelContext *m_mainContext = nullptr;
+    EarthquakeSnapshot *m_snapshot = nullptr;
+    quint64 m_saveCount = 0;
 };

@@ -191,6 +191,28 @@ Expected<QList<qint64>> ModelContext::fetchDates(const FetchDescriptor &descript
     return dates;
 }
 
+Expected<EarthquakeList> ModelContext::fetchRows(const QList<qint64> &rowIds) const
+{
+    EarthquakeList result;
+    if (rowIds.isEmpty())
+        return result;
+    QJsonArray ids;
+    for (qint64 id : rowIds)
+        ids.append(id);
+    QSqlQuery q(m_container->database());
+    if (!run(q,
+             QStringLiteral("SELECT rowid, eventID, date, latitude, longitude, depth, magnitude, magnitudeType, "
+                            "maxIntensity, location, fetchedAt FROM Earthquake "
+                            "WHERE rowid IN (SELECT value FROM json_each(?)) ORDER BY rowid"),
+             {QString::fromUtf8(QJsonDocument(ids).toJson(QJsonDocument::Compact))}))
+        return storeError(q.lastError());
+    while (q.next())
+        result.append(EarthquakeRowReader::read(q));
+    if (q.lastError().isValid())
+        return storeError(q.lastError());
+    return result;
+}
+
 Expected<void> ModelContext::save()
 {
     if (m_inserted.isEmpty())
@@ -219,6 +241,7 @@ Expected<void> ModelContext::save()
             "ON CONFLICT(eventID) DO NOTHING")))
         return failWith(insert.lastError());
     QSqlQuery existing(db);
+    QList<qint64> added;
     for (const EarthquakePtr &e : staged) {
         insert.bindValue(0, e->eventID());
         insert.bindValue(1, e->dateMs());
@@ -233,7 +256,8 @@ Expected<void> ModelContext::save()
         if (!insert.exec())
             return failWith(insert.lastError());
         if (insert.numRowsAffected() == 1) {
-            EarthquakeRowReader::setId(*e, insert.lastInsertId().toLongLong());
+            added.append(insert.lastInsertId().toLongLong());
+            EarthquakeRowReader::setId(*e, added.constLast());
         } else {
             // Same eventID already stored: the stored row stands and this object becomes it.
             if (!run(existing, QStringLiteral("SELECT rowid FROM Earthquake WHERE eventID = ?"), {e->eventID()})
@@ -245,8 +269,9 @@ Expected<void> ModelContext::save()
     }
     if (!db.commit())
         return failWith(db.lastError());
+    ++m_container->m_saveCount;
     emit didSave();
-    emit m_container->didSave();
+    emit m_container->didSave(added);
     return {};
 }
 

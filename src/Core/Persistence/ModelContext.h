@@ -35,6 +35,8 @@ public:
     virtual Expected<QSet<QString>> fetchAllEventIDs() const;
     // Only the dates (milliseconds UTC) of the matching rows, in the descriptor's order.
     virtual Expected<QList<qint64>> fetchDates(const FetchDescriptor &descriptor) const;
+    // The rows with these row ids, in row id order; ids that name no row are left out.
+    virtual Expected<EarthquakeList> fetchRows(const QList<qint64> &rowIds) const;
 
     // Writes every staged insert in one transaction. On failure nothing is written and the
     // staged objects are dropped, so a later attempt starts clean.

@@ -2,7 +2,7 @@
 
 #include "CoastlineData.h"
 #include "MapAnnotation.h"
-#include "MapProjection.h"
+#include "Map/MapProjection.h"
 #include "MarkerLayer.h"
 #include "SoftwareNodes.h"
 #include "TileSource.h"

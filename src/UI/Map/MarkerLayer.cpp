@@ -1,25 +1,34 @@
 #include "MarkerLayer.h"
 
 #include "GeoMap.h"
-#include "MapProjection.h"
 #include "SoftwareNodes.h"
 
+#include <QMutex>
 #include <QPainter>
 #include <QQuickWindow>
-#include <QSGRendererInterface>
 #include <QRadialGradient>
 #include <QSGGeometryNode>
+#include <QSGRendererInterface>
 #include <QSGTextureMaterial>
-#include <QSGTransformNode>
+#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int kAtlasWidth = 2048;
+// How far the canvas reaches beyond the view on each side, as a fraction of the view: room
+// for a pan before a rebuild, paid for in pixels drawn at every rebuild.
+constexpr double kReach = 0.25;
 constexpr double kGridCell = 64.0;
 
 qint64 cellKey(int cx, int cy) { return (qint64(cx) << 32) ^ quint32(cy); }
+
+QString spriteKey(const MarkerData::Style &s)
+{
+    return QString::number(s.color.rgba(), 16) + QLatin1Char('/') + QString::number(std::lround(s.diameter * 10))
+        + QLatin1Char('/') + s.label;
+}
 
 class MarkerNode : public QSGNode
 {
@@ -39,23 +48,38 @@ public:
     ~MarkerNode() override { delete texture; }
 
     SoftwareSpriteNode *soft = nullptr;  // instead of the geometry, under the software renderer
-
     QSGGeometryNode *geometryNode;
     QSGTextureMaterial *material;
     QSGTexture *texture = nullptr;
+    std::shared_ptr<MarkerBatch::Output> batch;  // what the geometry shows (UVs in atlas pixels)
 };
 
 }  // namespace
 
-// The markers' drawing surface: larger than the view by half a view on each side, moved as a
-// whole while the map pans. Under a GPU renderer it is a layer (a texture), so a pan draws
-// one quad whatever the number of markers; the markers are drawn again only on rebuilds.
+// The worker's way back: the layer clears it when it goes, so a batch finished after that is
+// thrown away instead of reaching freed memory.
+struct MarkerLayer::Delivery {
+    QMutex mutex;
+    MarkerLayer *layer = nullptr;
+    struct Done {
+        quint64 generation = 0;
+        double scale = 0;
+        QPointF origin, view;
+        QSizeF canvas;
+        std::shared_ptr<MarkerBatch::Output> batch;
+    } done;
+};
+
+// The markers' drawing surface: larger than the view by a quarter view on each side, moved (and,
+// until a rebuilt batch arrives, scaled) as a whole while the camera changes. Under a GPU
+// renderer it is a layer (a texture), so a pan draws one quad whatever the number of markers.
 class MarkerCanvas : public QQuickItem
 {
 public:
     explicit MarkerCanvas(MarkerLayer *layer) : QQuickItem(layer), m_owner(layer)
     {
         setFlag(ItemHasContents, true);
+        setTransformOrigin(TopLeft);
     }
     QSGNode *updatePaintNode(QSGNode *old, UpdatePaintNodeData *) override { return m_owner->paintCanvas(old); }
 
@@ -63,26 +87,57 @@ private:
     MarkerLayer *m_owner;
 };
 
-MarkerLayer::MarkerLayer(QQuickItem *parent) : QQuickItem(parent), m_canvas(new MarkerCanvas(this))
+MarkerLayer::MarkerLayer(QQuickItem *parent)
+    : QQuickItem(parent), m_delivery(std::make_shared<Delivery>()), m_canvas(new MarkerCanvas(this))
 {
+    m_delivery->layer = this;
 }
 
-MarkerLayer::~MarkerLayer() = default;
+MarkerLayer::~MarkerLayer()
+{
+    QMutexLocker lock(&m_delivery->mutex);
+    m_delivery->layer = nullptr;
+}
+
+void MarkerLayer::setMarkerSet(const MarkerSet &set)
+{
+    if (set == m_set)
+        return;
+    m_set = set;
+    m_markers.clear();
+    m_markerIds.clear();
+    ++m_generation;
+    m_setDirty = true;
+    m_gridScale = -1;
+    polish();
+    emit markersChanged();
+}
 
 void MarkerLayer::setMarkers(const QList<MapMarker> &markers)
 {
+    auto data = std::make_shared<MarkerData>();
+    auto shown = std::make_shared<std::vector<quint32>>();
+    QStringList ids;
+    data->reserve(markers.size());
+    shown->reserve(markers.size());
+    for (qsizetype i = 0; i < markers.size(); ++i) {
+        const MapMarker &m = markers[i];
+        data->append(i, m.coordinate, data->addStyle({m.color, m.diameter, m.label}));
+        shown->push_back(quint32(i));
+        ids.append(m.id);
+    }
+    setMarkerSet(MarkerSet(std::move(data), std::move(shown)));
     m_markers = markers;
-    markersDirty();
-    emit markersChanged();
+    m_markerIds = ids;
 }
 
 void MarkerLayer::setExcludedIds(const QStringList &ids)
 {
     if (ids == m_excluded)
         return;
+    // Only hits change: the annotations shown for these ids cover their quads.
     m_excluded = ids;
     m_excludedSet = QSet<QString>(ids.cbegin(), ids.cend());
-    markersDirty();
     emit excludedIdsChanged();
 }
 
@@ -91,9 +146,7 @@ void MarkerLayer::setShadowRadius(double r)
     if (r == m_shadowRadius || !(r >= 0))
         return;
     m_shadowRadius = r;
-    m_atlas = QImage();  // every sprite changes
-    markersDirty();
-    emit styleChanged();
+    styleDirty();
 }
 
 void MarkerLayer::setLabelScale(double s)
@@ -101,32 +154,51 @@ void MarkerLayer::setLabelScale(double s)
     if (s == m_labelScale || !(s > 0))
         return;
     m_labelScale = s;
-    m_atlas = QImage();
-    markersDirty();
+    styleDirty();
+}
+
+void MarkerLayer::setLabelFamily(const QString &family)
+{
+    if (family == m_labelFamily)
+        return;
+    m_labelFamily = family;
+    styleDirty();
+}
+
+void MarkerLayer::styleDirty()
+{
+    m_atlas = QImage();  // every sprite changes
+    ++m_generation;
+    m_setDirty = true;
+    polish();
     emit styleChanged();
 }
 
-void MarkerLayer::markersDirty()
+QSizeF MarkerLayer::canvasSize() const
 {
-    m_world.resize(m_markers.size());
-    m_maxDiameter = 0;
-    for (qsizetype i = 0; i < m_markers.size(); ++i) {
-        const MapMarker &m = m_markers[i];
-        m_world[i] = m.coordinate.isValid() ? MapProjection::toWorld(m.coordinate) : QPointF(qQNaN(), qQNaN());
-        m_maxDiameter = std::max(m_maxDiameter, m.diameter);
-    }
-    m_gridScale = -1;
-    m_spritesDirty = true;
-    polish();
+    return QSizeF(std::round((1 + 2 * kReach) * width()), std::round((1 + 2 * kReach) * height()));
+}
+
+QString MarkerLayer::idOf(quint32 entry) const
+{
+    if (!m_markerIds.isEmpty())
+        return m_markerIds.value(qsizetype(entry));
+    return QString::number(m_set.data()->key(entry));
 }
 
 void MarkerLayer::itemChange(ItemChange change, const ItemChangeData &value)
 {
     QQuickItem::itemChange(change, value);
-    if (change == ItemParentHasChanged)
+    if (change == ItemParentHasChanged) {
         findMap();
-    else if (change == ItemSceneChange || change == ItemDevicePixelRatioHasChanged)
+    } else if (change == ItemSceneChange || change == ItemDevicePixelRatioHasChanged) {
+        if (change == ItemSceneChange) {
+            disconnect(m_frameConnection);
+            if (value.window)
+                m_frameConnection = connect(value.window, &QQuickWindow::afterAnimating, this, &MarkerLayer::collectBatch);
+        }
         polish();
+    }
 }
 
 void MarkerLayer::findMap()
@@ -158,42 +230,110 @@ void MarkerLayer::decideLayer()
     if (api == QSGRendererInterface::Unknown)
         return;
     m_layerDecided = true;
-    if (api == QSGRendererInterface::Software)
+    m_software = api == QSGRendererInterface::Software;
+    if (m_software)
         return;  // painted directly: the software renderer gains nothing from a layer
     if (QObject *layer = m_canvas->property("layer").value<QObject *>()) {
         layer->setProperty("enabled", true);
-        layer->setProperty("smooth", false);  // placed on whole pixels, copied 1:1
+        layer->setProperty("smooth", true);  // copied 1:1 at rest, scaled between a zoom and its batch
     }
 }
 
 void MarkerLayer::placeCanvas()
 {
-    if (!m_map)
+    if (!m_map || m_atlas.isNull())
         return;
     decideLayer();
     const double s = m_map->scale();
     const QPointF tl = m_map->topLeftWorld();
     const double w = width(), h = height();
+    if (w <= 0 || h <= 0)
+        return;
     const QPointF shift = (tl - m_canvasView) * s;
-    if (m_geometryDirty || m_builtScale != s || std::abs(shift.x()) > 0.4 * w || std::abs(shift.y()) > 0.4 * h
-        || m_canvas->size() != QSizeF(2 * w, 2 * h)) {
-        m_geometryDirty = false;
-        m_rebuild = true;
-        m_builtScale = s;
-        m_canvasView = tl;
-        m_canvasOrigin = tl - QPointF(std::round(w / 2), std::round(h / 2)) / s;
-        m_canvas->setSize(QSizeF(2 * w, 2 * h));
-        m_canvas->update();
+    const bool stale = m_setDirty || m_builtScale != s || std::abs(shift.x()) > kReach * 0.8 * w
+        || std::abs(shift.y()) > kReach * 0.8 * h || m_canvas->size() != canvasSize();
+    const bool spritesReady = m_spritesFor == m_set.data().get();  // else the coming polish builds them
+    if (stale && !m_building && spritesReady)
+        startBuild(s, tl);
+    if (m_builtScale > 0) {
+        // the batch on screen, scaled to the camera until its successor arrives
+        const double f = s / m_builtScale;
+        const QPointF offset = (m_canvasOrigin - tl) * s;
+        m_canvas->setScale(f);
+        m_canvas->setPosition(f == 1.0 ? QPointF(std::round(offset.x()), std::round(offset.y())) : offset);
     }
-    const QPointF offset = (m_canvasOrigin - tl) * s;
-    m_canvas->setPosition(QPointF(std::round(offset.x()), std::round(offset.y())));
+}
+
+void MarkerLayer::startBuild(double scale, const QPointF &view)
+{
+    MarkerBatch::Input in;
+    in.set = m_set;
+    in.spriteOfStyle = m_spriteOfStyle;
+    in.sprites = m_sprites;
+    in.shadowRadius = m_shadowRadius;
+    in.scale = scale;
+    const double w = width(), h = height();
+    in.origin = view - QPointF(std::round(kReach * w), std::round(kReach * h)) / scale;
+    in.canvas = canvasSize();
+    in.quads = !m_software || !m_layerDecided;  // both while the renderer is not known yet
+    in.softwareSprites = m_software || !m_layerDecided;
+    m_building = true;
+    m_buildScale = scale;
+    m_buildView = view;
+    const quint64 generation = m_generation;
+    const QPointF origin = in.origin;
+    const QSizeF canvas = in.canvas;
+    QThreadPool::globalInstance()->start([in = std::move(in), generation, scale, origin, view, canvas,
+                                          delivery = m_delivery] {
+        auto out = std::make_shared<MarkerBatch::Output>(MarkerBatch::build(in));
+        QMutexLocker lock(&delivery->mutex);
+        if (MarkerLayer *layer = delivery->layer) {
+            delivery->done = {generation, scale, origin, view, canvas, std::move(out)};
+            QMetaObject::invokeMethod(layer, &MarkerLayer::collectBatch, Qt::QueuedConnection);
+        }
+    });
+}
+
+// Called by the worker's queued call, and on every animated frame: while a window animates
+// without pause, events posted from other threads may wait behind its frames.
+void MarkerLayer::collectBatch()
+{
+    Delivery::Done done;
+    {
+        QMutexLocker lock(&m_delivery->mutex);
+        if (!m_delivery->done.batch)
+            return;
+        done = std::exchange(m_delivery->done, {});
+    }
+    batchBuilt(done.generation, done.scale, done.origin, done.view, done.canvas, std::move(done.batch));
+}
+
+void MarkerLayer::batchBuilt(quint64 generation, double scale, const QPointF &origin, const QPointF &view,
+                             const QSizeF &canvas,
+                             std::shared_ptr<MarkerBatch::Output> out)
+{
+    m_building = false;
+    ++m_batchesBuilt;
+    if (generation == m_generation) {
+        m_setDirty = false;
+        m_builtScale = scale;
+        m_canvasOrigin = origin;
+        m_canvasView = view;
+        m_pending = std::move(out);
+        m_drawn = m_pending->drawn;
+        m_canvas->setSize(canvas);  // for the view it was built for: a resize since asks for another
+        m_canvas->update();
+    }  // else built for markers or a style that are gone: dropped
+    placeCanvas();
+    if (generation == m_generation && !m_building)
+        emit batchReady();
 }
 
 // --- sprites ------------------------------------------------------------------------------
 
-void MarkerLayer::drawSprite(const SpriteKey &key, const QRect &cell, qreal dpr)
+void MarkerLayer::drawSprite(const MarkerData::Style &style, const QRect &cell, qreal dpr)
 {
-    const double d = key.diameterTenths / 10.0;
+    const double d = std::lround(style.diameter * 10) / 10.0;
     const QSizeF size = QSizeF(cell.size()) / dpr;
     QPainter p(&m_atlas);
     p.setRenderHint(QPainter::Antialiasing);
@@ -217,31 +357,36 @@ void MarkerLayer::drawSprite(const SpriteKey &key, const QRect &cell, qreal dpr)
         p.drawEllipse(c, r + blur, r + blur);
     }
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgba(key.color));
+    p.setBrush(style.color);
     p.drawEllipse(c, r, r);
-    if (!key.label.isEmpty()) {
+    if (!style.label.isEmpty()) {
         QFont font;
+        if (!m_labelFamily.isEmpty())
+            font.setFamily(m_labelFamily);
         font.setBold(true);
         font.setPixelSize(std::max(6, int(std::lround(d * m_labelScale))));
         p.setFont(font);
         p.setPen(QColor(0, 0, 0, 191));
-        p.drawText(QRectF(c.x() - r, c.y() - r, d, d), Qt::AlignCenter, key.label);
+        p.drawText(QRectF(c.x() - r, c.y() - r, d, d), Qt::AlignCenter, style.label);
     }
 }
 
-int MarkerLayer::spriteFor(const MapMarker &m)
+int MarkerLayer::spriteFor(const MarkerData::Style &style)
 {
-    const SpriteKey key{m.color.rgba(), int(std::lround(m.diameter * 10)), m.label};
+    if (!(style.diameter > 0))
+        return -1;
+    const QString key = spriteKey(style);
     if (const auto it = m_spriteIndex.constFind(key); it != m_spriteIndex.cend())
         return *it;
     const qreal dpr = m_atlasDpr;
     const double margin = std::ceil(m_shadowRadius * 2) + 1;
-    const int side = int(std::ceil((key.diameterTenths / 10.0 + 2 * margin) * dpr));
+    const int side = int(std::ceil((std::lround(style.diameter * 10) / 10.0 + 2 * margin) * dpr));
     if (m_shelf.x() + side > kAtlasWidth) {
         m_shelf = QPoint(0, m_shelf.y() + m_shelfHeight + 1);
         m_shelfHeight = 0;
     }
     if (m_shelf.y() + side > m_atlas.height()) {
+        // grows downwards: cells already handed out keep their pixels
         int h = std::max(256, m_atlas.height());
         while (m_shelf.y() + side > h)
             h *= 2;
@@ -254,10 +399,10 @@ int MarkerLayer::spriteFor(const MapMarker &m)
         m_atlas = grown;
     }
     const QRect cell(m_shelf, QSize(side, side));
-    drawSprite(key, cell, dpr);
+    drawSprite(style, cell, dpr);
     m_shelf.rx() += side + 1;
     m_shelfHeight = std::max(m_shelfHeight, side);
-    m_sprites.append({QRectF(cell), QSizeF(side / dpr, side / dpr)});
+    m_sprites.push_back({QRectF(cell), QSizeF(side / dpr, side / dpr)});
     m_spriteIndex.insert(key, int(m_sprites.size() - 1));
     m_atlasDirty = true;
     return int(m_sprites.size() - 1);
@@ -267,6 +412,10 @@ void MarkerLayer::updatePolish()
 {
     const qreal dpr = window() ? window()->effectiveDevicePixelRatio() : 1.0;
     if (m_atlas.isNull() || dpr != m_atlasDpr) {
+        if (dpr != m_atlasDpr && !m_atlas.isNull()) {
+            ++m_generation;
+            m_setDirty = true;
+        }
         m_atlasDpr = dpr;
         m_atlas = QImage(kAtlasWidth, 256, QImage::Format_RGBA8888_Premultiplied);
         m_atlas.fill(Qt::transparent);
@@ -275,19 +424,19 @@ void MarkerLayer::updatePolish()
         m_shelf = QPoint(0, 0);
         m_shelfHeight = 0;
         m_atlasDirty = true;
-        m_geometryDirty = true;
-        m_spriteOf.clear();
+        m_spritesFor = nullptr;
     }
-    if (m_spritesDirty || m_geometryDirty || m_spriteOf.size() != size_t(m_markers.size())) {
-        m_spritesDirty = false;
-        m_spriteOf.resize(m_markers.size());
-        for (qsizetype i = 0; i < m_markers.size(); ++i) {
-            const MapMarker &m = m_markers[i];
-            m_spriteOf[i] = (m_excludedSet.contains(m.id) || !m.coordinate.isValid() || !(m.diameter > 0))
-                ? -1 : spriteFor(m);
+    const MarkerData *data = m_set.data().get();
+    if (data != m_spritesFor || (data && m_spriteOfStyle.size() != size_t(data->styles().size()))) {
+        m_spritesFor = data;
+        m_spriteOfStyle.clear();
+        if (data) {
+            for (const MarkerData::Style &style : data->styles())
+                m_spriteOfStyle.push_back(spriteFor(style));
         }
-        m_geometryDirty = true;
     }
+    if (m_atlasDirty)
+        m_canvas->update();
     placeCanvas();
 }
 
@@ -303,183 +452,89 @@ QSGNode *MarkerLayer::paintCanvas(QSGNode *old)
     if (!node)
         node = new MarkerNode;
     const bool software = window()->rendererInterface()->graphicsApi() == QSGRendererInterface::Software;
+    bool atlasChanged = m_atlasDirty || !node->texture;
     if (software && !node->soft) {
         node->soft = new SoftwareSpriteNode(window());
         node->appendChildNode(node->soft);
-        m_rebuild = true;
+        atlasChanged = true;
     }
-    if (software && m_atlasDirty)
-        m_rebuild = true;  // the software node holds its own copy of the atlas
-    if (m_atlasDirty || !node->texture) {
+    if (atlasChanged) {
         delete node->texture;
         node->texture = window()->createTextureFromImage(m_atlas);
         node->material->setTexture(node->texture);
         node->geometryNode->markDirty(QSGNode::DirtyMaterial);
+        if (node->soft)
+            node->soft->atlas = m_atlas;
         m_atlasDirty = false;
     }
-    const double s = m_builtScale;
-    const QPointF tl = m_canvasOrigin;
-    const double w = m_canvas->width(), h = m_canvas->height();
-    if (m_rebuild) {
-        m_rebuild = false;
-        const QRectF keep(-m_maxDiameter, -m_maxDiameter, w + 2 * m_maxDiameter, h + 2 * m_maxDiameter);
-        std::vector<int> shown;
-        shown.reserve(m_world.size());
-        for (size_t i = 0; i < m_world.size() && i < m_spriteOf.size(); ++i) {
-            if (m_spriteOf[i] < 0)
-                continue;
-            const QPointF p = (m_world[i] - tl) * s;
-            if (keep.contains(p))
-                shown.push_back(int(i));
-        }
-        shown = dropHidden(shown, tl, s, keep);
+    bool fresh = false;
+    if (m_pending) {
+        node->batch = std::move(m_pending);
+        m_pending.reset();
+        fresh = true;
+    }
+    const std::shared_ptr<MarkerBatch::Output> &batch = node->batch;
+    if (batch && (atlasChanged || fresh)) {
         if (software) {
-            node->soft->atlas = m_atlas;
-            node->soft->sprites.clear();
-            node->soft->sprites.reserve(shown.size());
-            for (int i : shown) {
-                const Sprite &sp = m_sprites[m_spriteOf[i]];
-                const QPointF p = (m_world[i] - tl) * s;
-                node->soft->sprites.push_back({QPointF(std::round(p.x() - sp.size.width() / 2),
-                                                       std::round(p.y() - sp.size.height() / 2)),
-                                               sp.uv, sp.size});
+            node->soft->sprites = batch->softwareSprites;
+        } else {
+            // UVs come in atlas pixels: normalised here, against the atlas on screen
+            const size_t quads = batch->vertices.size() / 4;
+            QSGGeometry *g = node->geometryNode->geometry();
+            g->allocate(int(quads * 4), int(quads * 6));
+            auto *v = g->vertexDataAsTexturedPoint2D();
+            quint32 *idx = g->indexDataAsUInt();
+            const float aw = float(m_atlas.width()), ah = float(m_atlas.height());
+            for (size_t q = 0; q < quads; ++q) {
+                for (int k = 0; k < 4; ++k) {
+                    const auto &src = batch->vertices[q * 4 + k];
+                    v[q * 4 + k].set(src.x, src.y, src.tx / aw, src.ty / ah);
+                }
+                const quint32 base = quint32(q * 4);
+                idx[q * 6 + 0] = base; idx[q * 6 + 1] = base + 1; idx[q * 6 + 2] = base + 2;
+                idx[q * 6 + 3] = base + 2; idx[q * 6 + 4] = base + 1; idx[q * 6 + 5] = base + 3;
             }
-            shown.clear();
+            node->geometryNode->markDirty(QSGNode::DirtyGeometry);
         }
-        QSGGeometry *g = node->geometryNode->geometry();
-        g->allocate(int(shown.size() * 4), int(shown.size() * 6));
-        auto *v = g->vertexDataAsTexturedPoint2D();
-        quint32 *idx = g->indexDataAsUInt();
-        const double aw = m_atlas.width(), ah = m_atlas.height();
-        quint32 base = 0;
-        for (int i : shown) {
-            const Sprite &sp = m_sprites[m_spriteOf[i]];
-            const QPointF p = (m_world[i] - tl) * s;
-            // whole pixels: the pre-rendered sprite is copied, not resampled
-            const float x0 = float(std::round(p.x() - sp.size.width() / 2));
-            const float y0 = float(std::round(p.y() - sp.size.height() / 2));
-            const float x1 = x0 + float(sp.size.width()), y1 = y0 + float(sp.size.height());
-            const float u0 = float(sp.uv.left() / aw), u1 = float(sp.uv.right() / aw + 1 / aw);
-            const float v0 = float(sp.uv.top() / ah), v1 = float(sp.uv.bottom() / ah + 1 / ah);
-            v[0].set(x0, y0, u0, v0);
-            v[1].set(x1, y0, u1, v0);
-            v[2].set(x0, y1, u0, v1);
-            v[3].set(x1, y1, u1, v1);
-            v += 4;
-            idx[0] = base; idx[1] = base + 1; idx[2] = base + 2;
-            idx[3] = base + 2; idx[4] = base + 1; idx[5] = base + 3;
-            idx += 6;
-            base += 4;
-        }
-        m_drawn = software ? int(node->soft->sprites.size()) : int(shown.size());
-        node->geometryNode->markDirty(QSGNode::DirtyGeometry);
     }
     if (node->soft) {
-        node->soft->bounds = QRectF(0, 0, w, h);
+        node->soft->bounds = QRectF(0, 0, m_canvas->width(), m_canvas->height());
         node->soft->markDirty(QSGNode::DirtyGeometry | QSGNode::DirtyMaterial);
     }
     return node;
-}
-
-// Markers buried under the markers drawn above them add nothing to the picture but fill cost
-// (a dense swarm is mostly buried markers), so they are left out of the batch. Each cell of a
-// coverage grid keeps how much of what lies below still shows through (the product of
-// (1 - alpha) of the markers kept above it, with each marker's alpha taken at its lowest over
-// the cell). A marker goes only when, at every cell its sprite reaches, less than half a
-// colour step of it could show. A pan does not change what is buried, so this runs only when
-// the batch is rebuilt.
-std::vector<int> MarkerLayer::dropHidden(const std::vector<int> &shown, const QPointF &tl, double s,
-                                         const QRectF &area) const
-{
-    constexpr int cell = 2;
-    constexpr float invisible = 0.5f / 255.0f;
-    const int cols = int(std::ceil(area.width() / cell)) + 1, rows = int(std::ceil(area.height() / cell)) + 1;
-    if (shown.size() < 64 || qint64(cols) * rows > 16 * 1024 * 1024)
-        return shown;
-    std::vector<float> through(size_t(cols) * rows, 1.0f);
-    std::vector<int> kept;
-    kept.reserve(shown.size());
-    const double blur = m_shadowRadius * 2;
-    for (auto it = shown.crbegin(); it != shown.crend(); ++it) {
-        const int i = *it;
-        const Sprite &sp = m_sprites[m_spriteOf[i]];
-        const MapMarker &m = m_markers[i];
-        const QPointF p = (m_world[i] - tl) * s - area.topLeft();
-        const double cx = std::round(p.x()), cy = std::round(p.y());
-        const double reach = sp.size.width() / 2;  // the sprite's disc plus shadow
-        const double reach2 = reach * reach;
-        const int c0 = std::max(0, int((cx - reach) / cell)), c1 = std::min(cols - 1, int((cx + reach) / cell));
-        const int r0 = std::max(0, int((cy - reach) / cell)), r1 = std::min(rows - 1, int((cy + reach) / cell));
-        bool hidden = c0 <= c1 && r0 <= r1;
-        for (int r = r0; r <= r1 && hidden; ++r) {
-            const double y0 = r * cell - cy, y1 = y0 + cell;
-            const double dy = y0 > 0 ? y0 : (y1 < 0 ? -y1 : 0.0);
-            for (int c = c0; c <= c1; ++c) {
-                const double x0 = c * cell - cx, x1 = x0 + cell;
-                const double dx = x0 > 0 ? x0 : (x1 < 0 ? -x1 : 0.0);
-                if (dx * dx + dy * dy >= reach2)
-                    continue;  // outside the round sprite: transparent there
-                if (through[size_t(r) * cols + c] > invisible) {
-                    hidden = false;
-                    break;
-                }
-            }
-        }
-        if (hidden)
-            continue;
-        kept.push_back(i);
-        // the least alpha of this marker over each cell it reaches
-        const double radius = m.diameter / 2;
-        const double discAlpha = m.color.alphaF();
-        for (int r = r0; r <= r1; ++r) {
-            const double y0 = r * cell - cy, y1 = y0 + cell;
-            const double yy = std::max(y0 * y0, y1 * y1);
-            for (int c = c0; c <= c1; ++c) {
-                const double x0 = c * cell - cx, x1 = x0 + cell;
-                const double far = std::sqrt(std::max(x0 * x0, x1 * x1) + yy);
-                double alpha = 0;
-                if (far <= radius - 1)
-                    alpha = discAlpha;
-                if (blur > 0 && far < radius + blur) {
-                    const double shadow = 0.33 * std::clamp((radius + blur - far) / (2 * blur), 0.0, 1.0);
-                    alpha = std::max(alpha, shadow);
-                }
-                if (alpha > 0)
-                    through[size_t(r) * cols + c] *= float(1.0 - alpha);
-            }
-        }
-    }
-    std::reverse(kept.begin(), kept.end());
-    return kept;
 }
 
 // --- hit testing --------------------------------------------------------------------------
 
 void MarkerLayer::ensureHitGrid() const
 {
-    if (!m_map)
+    if (!m_map || !m_set.data())
         return;
     const double s = m_map->scale();
     if (m_gridScale == s)
         return;
     m_gridScale = s;
     m_grid.clear();
-    for (size_t i = 0; i < m_world.size(); ++i) {
-        const QPointF p = m_world[i] * s;
-        if (!std::isfinite(p.x()))
+    const MarkerData &data = *m_set.data();
+    const std::vector<quint32> &shown = *m_set.shown();
+    for (size_t k = 0; k < shown.size(); ++k) {
+        if (shown[k] >= data.size() || !data.isDrawable(shown[k]))
             continue;
-        m_grid[cellKey(int(std::floor(p.x() / kGridCell)), int(std::floor(p.y() / kGridCell)))].push_back(int(i));
+        const QPointF p = data.world(shown[k]) * s;
+        m_grid[cellKey(int(std::floor(p.x() / kGridCell)), int(std::floor(p.y() / kGridCell)))].push_back(int(k));
     }
 }
 
 QString MarkerLayer::markerAt(const QPointF &point) const
 {
-    if (!m_map || m_markers.isEmpty())
+    if (!m_map || m_set.isEmpty())
         return {};
     ensureHitGrid();
+    const MarkerData &data = *m_set.data();
+    const std::vector<quint32> &shown = *m_set.shown();
     const double s = m_map->scale();
     const QPointF at = m_map->topLeftWorld() * s + mapToItem(m_map, point);
-    const int reach = int(std::ceil(m_maxDiameter / 2 / kGridCell));
+    const int reach = int(std::ceil(data.maxDiameter() / 2 / kGridCell));
     const int cx = int(std::floor(at.x() / kGridCell)), cy = int(std::floor(at.y() / kGridCell));
     int best = -1;
     for (int dx = -reach; dx <= reach; ++dx) {
@@ -487,17 +542,19 @@ QString MarkerLayer::markerAt(const QPointF &point) const
             const auto it = m_grid.constFind(cellKey(cx + dx, cy + dy));
             if (it == m_grid.cend())
                 continue;
-            for (int i : *it) {
-                if (i <= best)
+            for (int k : *it) {
+                if (k <= best)
                     continue;
-                const MapMarker &m = m_markers[i];
-                const QPointF p = m_world[i] * s;
-                if (std::hypot(p.x() - at.x(), p.y() - at.y()) <= m.diameter / 2 && !m_excludedSet.contains(m.id))
-                    best = i;
+                const quint32 e = shown[k];
+                const QPointF p = data.world(e) * s;
+                const double d = data.styles()[data.styleOf(e)].diameter;
+                if (std::hypot(p.x() - at.x(), p.y() - at.y()) <= d / 2
+                    && (m_excludedSet.isEmpty() || !m_excludedSet.contains(idOf(e))))
+                    best = k;
             }
         }
     }
-    return best < 0 ? QString() : m_markers[best].id;
+    return best < 0 ? QString() : idOf(shown[best]);
 }
 
 bool MarkerLayer::tapAt(const QPointF &point)

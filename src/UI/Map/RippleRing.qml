@@ -12,6 +12,7 @@ Item {
 
     property real delay: 0          // seconds
     property real baseSize: 22      // points
+    property bool running: true     // false: the resting ring, still (renders pin it)
 
     readonly property real maxScale: 3.2
     property bool animate: false
@@ -32,7 +33,7 @@ Item {
 
     Timer {
         interval: Math.max(0, ring.delay * 1000)
-        running: true
+        running: ring.running
         onTriggered: ring.animate = true
     }
 

@@ -39,3 +39,10 @@ QString Formats::rowDate(const QDateTime &date)
     return formatFor(m_row, QStringLiteral("dMMyyJJmm"), LocaleDateFormat::systemTimeZoneId()).format(date);
 }
 
+
+QString Formats::calloutDate(const QDateTime &date)
+{
+    if (!date.isValid())
+        return {};
+    return formatFor(m_callout, QStringLiteral("dMMMyjm"), QByteArrayLiteral("UTC")).format(date) + QStringLiteral(" UTC");
+}

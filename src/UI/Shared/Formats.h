@@ -31,10 +31,14 @@ public:
     // Day, two-digit month and year, hour in the locale's cycle without AM/PM, minute, in the
     // user's current locale and time zone.
     Q_INVOKABLE QString rowDate(const QDateTime &date);
+    // Day, abbreviated month, year, hour and minute in the user's current locale, in UTC,
+    // followed by " UTC" (the map's callout).
+    Q_INVOKABLE QString calloutDate(const QDateTime &date);
 
 private:
     // Rebuilt only when the locale or the time zone has changed since the last call.
     const LocaleDateFormat &formatFor(std::unique_ptr<LocaleDateFormat> &cache, const QString &skeleton,
                                       const QByteArray &timeZoneId);
     std::unique_ptr<LocaleDateFormat> m_row;
+    std::unique_ptr<LocaleDateFormat> m_callout;
 };

@@ -3,11 +3,12 @@ import QtQuick.Templates as T
 import Sismovantaquelorin.Core
 
 // The filter popover's content: the magnitude choices, the date choices and the reset button.
-// A choice never closes the popover.
+// A choice never closes the popover. Any view model with the two filters serves (the list's,
+// the map's): selectedFilter, selectedDateFilter, magnitudeChoices, dateChoices, resetFilters().
 Column {
     id: root
 
-    required property EarthquakeListViewModel viewModel
+    required property var viewModel
 
     readonly property int defaultPadding: 12
 

@@ -1,4 +1,4 @@
-#include "MapProjection.h"
+#include "Map/MapProjection.h"
 
 #include <algorithm>
 #include <cmath>

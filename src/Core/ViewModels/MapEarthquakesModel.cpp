@@ -1,0 +1,237 @@
+#include "MapEarthquakesModel.h"
+
+#include "Models/MagnitudeCategory.h"
+#include "Persistence/EarthquakeSnapshot.h"
+#include "Persistence/ModelContainer.h"
+#include "Persistence/ModelContext.h"
+#include "ViewModels/MapViewModel.h"
+
+#include <bit>
+#include <charconv>
+#include <cstring>
+
+namespace {
+constexpr double kMarkerDiameter = 28;  // the marker's resting size; the selected one is an annotation
+}
+
+// The per-event marker data of a snapshot, a child of it: it lives as long as the snapshot
+// and outlives the screens, so entering the map again finds it ready.
+struct MapMarkerCache : public QObject {
+    using QObject::QObject;
+    std::shared_ptr<const MarkerData> data;
+    std::vector<quint8> category;      // MagnitudeCategory per entry
+    QHash<quint64, int> styleByLabel;  // category and label bytes -> style
+    QHash<quint64, int> styleByValue;  // magnitude bits -> style: catalogues repeat a few values
+
+    static MapMarkerCache *of(EarthquakeSnapshot *snapshot)
+    {
+        auto *cache = snapshot->findChild<MapMarkerCache *>(QString(), Qt::FindDirectChildrenOnly);
+        return cache ? cache : new MapMarkerCache(snapshot);
+    }
+};
+
+MapMarkerCache *MapEarthquakesModel::cache() const
+{
+    return m_snapshot ? MapMarkerCache::of(m_snapshot) : nullptr;
+}
+
+MapEarthquakesModel::MapEarthquakesModel(QObject *parent) : QObject(parent)
+{
+    m_tick.setInterval(60000);
+    connect(&m_tick, &QTimer::timeout, this, &MapEarthquakesModel::recompute);
+}
+
+void MapEarthquakesModel::setContext(ModelContext *context)
+{
+    if (context == m_context)
+        return;
+    m_context = context;
+    disconnect(m_snapshotConnection);
+    m_snapshot = context && context->container() ? context->container()->snapshot() : nullptr;
+    if (m_snapshot) {
+        m_snapshotConnection = connect(m_snapshot, &EarthquakeSnapshot::changed, this,
+                                       &MapEarthquakesModel::snapshotChanged);
+    }
+    emit contextChanged();
+    recompute();
+}
+
+void MapEarthquakesModel::setViewModel(MapViewModel *viewModel)
+{
+    if (viewModel == m_viewModel)
+        return;
+    if (m_viewModel)
+        disconnect(m_viewModel, nullptr, this, nullptr);
+    m_viewModel = viewModel;
+    if (viewModel) {
+        connect(viewModel, &MapViewModel::selectedFilterChanged, this, &MapEarthquakesModel::recompute);
+        connect(viewModel, &MapViewModel::selectedDateFilterChanged, this, &MapEarthquakesModel::recompute);
+        connect(viewModel, &MapViewModel::selectedEarthquakeChanged, this, &MapEarthquakesModel::updateSelected);
+    }
+    emit viewModelChanged();
+    recompute();
+}
+
+EarthquakeSnapshot *MapEarthquakesModel::snapshot() const { return m_snapshot; }
+
+void MapEarthquakesModel::snapshotChanged()
+{
+    recompute();
+}
+
+int MapEarthquakesModel::styleFor(double magnitude, MarkerData &data, MapMarkerCache *c)
+{
+    const quint64 bits = std::bit_cast<quint64>(magnitude);
+    if (const auto it = c->styleByValue.constFind(bits); it != c->styleByValue.cend())
+        return *it;
+    const int style = styleForText(magnitude, data, c);
+    c->styleByValue.insert(bits, style);
+    return style;
+}
+
+int MapEarthquakesModel::styleForText(double magnitude, MarkerData &data, MapMarkerCache *c)
+{
+    QHash<quint64, int> &styleByLabel = c->styleByLabel;
+    const MagnitudeCategory category = MagnitudeCategory::from(magnitude);
+    char buf[64];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, 1);
+    const size_t length = ec == std::errc() ? size_t(end - buf) : 0;
+    // the colour follows the unrounded value, the label its rounding: both are the key
+    if (length > 0 && length <= 7) {
+        quint64 key = 0;
+        std::memcpy(&key, buf, length);  // up to 7 bytes of text, one key per text on any byte order
+        key |= quint64(category.value()) << 56;
+        if (const auto it = styleByLabel.constFind(key); it != styleByLabel.cend())
+            return *it;
+        const int style = data.addStyle({category.color(), kMarkerDiameter, QString::fromLatin1(buf, qsizetype(length))});
+        styleByLabel.insert(key, style);
+        return style;
+    }
+    return data.addStyle({category.color(), kMarkerDiameter,
+                          length ? QString::fromLatin1(buf, qsizetype(length)) : QString()});
+}
+
+// Brings the per-event data in line with the snapshot. Rows only ever join the store, and the
+// snapshot keeps its order, so the old entries are walked alongside the new rows: an entry
+// whose row is still next is copied, any other row is computed afresh.
+void MapEarthquakesModel::syncData()
+{
+    const std::vector<EarthquakeSnapshot::Row> &rows = m_snapshot->rows();
+    MapMarkerCache *c = cache();
+    const std::shared_ptr<const MarkerData> &current = c->data;
+    if (current && current->size() == rows.size() && (rows.empty() || current->key(0) == rows.front().rowId)
+        && (rows.empty() || current->key(rows.size() - 1) == rows.back().rowId))
+        return;
+    auto data = std::make_shared<MarkerData>();
+    std::vector<quint8> category;
+    data->reserve(rows.size());
+    category.reserve(rows.size());
+    const MarkerData *old = current.get();
+    if (old)
+        data->copyStyles(*old);
+    size_t j = 0;
+    for (const EarthquakeSnapshot::Row &row : rows) {
+        if (old && j < old->size() && old->key(j) == row.rowId) {
+            data->appendEntry(*old, j);
+            category.push_back(c->category[j]);
+            ++j;
+            continue;
+        }
+        data->append(row.rowId, row.latitude, row.longitude, styleFor(row.magnitude, *data, c));
+        category.push_back(quint8(MagnitudeCategory::from(row.magnitude).value()));
+    }
+    c->data = std::move(data);
+    c->category = std::move(category);
+}
+
+void MapEarthquakesModel::recompute()
+{
+    auto shown = std::make_shared<std::vector<quint32>>();
+    qint64 newestRow = -1;
+    const bool dated = m_viewModel && m_viewModel->selectedDateFilter() != DateFilter::All;
+    std::shared_ptr<const MarkerData> data;
+    if (m_snapshot) {
+        syncData();
+        const std::vector<EarthquakeSnapshot::Row> &rows = m_snapshot->rows();
+        const std::vector<quint8> &categories = cache()->category;
+        data = cache()->data;
+        std::optional<MagnitudeCategory> category;
+        std::optional<QDateTime> cutoff;
+        if (m_viewModel) {
+            category = m_viewModel->selectedFilter().category();
+            cutoff = m_viewModel->selectedDateFilter().cutoffDate(m_now());
+        }
+        const int wanted = category ? int(category->value()) : -1;
+        const qint64 cutoffMs = cutoff ? cutoff->toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+        // oldest first: the layer draws later entries above earlier ones, newer above older
+        shown->reserve(rows.size());
+        for (size_t i = rows.size(); i-- > 0;) {
+            if (wanted >= 0 && categories[i] != wanted)
+                continue;
+            if (rows[i].dateMs < cutoffMs)
+                continue;
+            shown->push_back(quint32(i));
+        }
+        if (!shown->empty())
+            newestRow = rows[shown->back()].rowId;
+    }
+    m_set = MarkerSet(std::move(data), std::move(shown));
+    if (dated && !m_tick.isActive())
+        m_tick.start();
+    else if (!dated)
+        m_tick.stop();
+    emit markersChanged();
+    if (newestRow != m_newestRow) {
+        m_newestRow = newestRow;
+        m_newest = earthquakeFor(newestId());
+        emit newestChanged();
+    }
+    updateSelected();
+}
+
+void MapEarthquakesModel::updateSelected()
+{
+    QString id;
+    if (m_viewModel && m_viewModel->selectedEarthquake().isValid() && m_set.data()) {
+        const qint64 row = m_viewModel->selectedEarthquake().earthquake()->id().value;
+        // shown when it passes the filters: look among the shown entries
+        const MarkerData &data = *m_set.data();
+        for (quint32 e : *m_set.shown()) {
+            if (data.key(e) == row) {
+                id = QString::number(row);
+                break;
+            }
+        }
+    }
+    if (id != m_selectedId) {
+        m_selectedId = id;
+        emit selectedIdChanged();
+    }
+}
+
+std::vector<qint64> MapEarthquakesModel::shownRows() const
+{
+    std::vector<qint64> out;
+    if (!m_set.shown())
+        return out;
+    out.reserve(m_set.shown()->size());
+    for (auto it = m_set.shown()->crbegin(); it != m_set.shown()->crend(); ++it)
+        out.push_back(m_set.data()->key(*it));
+    return out;
+}
+
+EarthquakeItem MapEarthquakesModel::earthquakeFor(const QString &id) const
+{
+    bool ok = false;
+    const qint64 rowId = id.toLongLong(&ok);
+    if (!ok || !m_snapshot)
+        return {};
+    for (const EarthquakeSnapshot::Row &row : m_snapshot->rows()) {
+        if (row.rowId == rowId) {
+            if (auto record = m_snapshot->record(row))
+                return EarthquakeItem(std::make_shared<Earthquake>(std::move(*record)));
+            return {};
+        }
+    }
+    return {};
+}

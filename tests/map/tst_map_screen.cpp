@@ -1,0 +1,347 @@
+// The map screen as drawn: markers, the ripple's event, taps, the callout, the detail round
+// trip, the filter popover's notification and a teardown with work pending.
+#include "DataSources/EarthquakeDataSource.h"
+#include "GeoMap.h"
+#include "Notifications/NotificationSettings.h"
+#include "MarkerLayer.h"
+#include "Persistence/ModelContainer.h"
+#include "Persistence/ModelContext.h"
+#include "Platform/Localization.h"
+#include "Platform/NamedNotifications.h"
+#include "Platform/UserDefaults.h"
+#include "Repositories/EarthquakeRepository.h"
+#include "ViewModels/EarthquakeListViewModel.h"
+#include "ViewModels/MapEarthquakesModel.h"
+#include "ViewModels/MapViewModel.h"
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQmlExtensionPlugin>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <ctime>
+
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
+Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
+
+namespace {
+
+const QDateTime kNow = QDateTime::currentDateTimeUtc();
+
+class HeldSource : public EarthquakeDataSource {
+public:
+    const Region &region() const override { return Region::canaryIslands(); }
+    void fetchEarthquakes(QObject *context, FetchCompletion completion) override
+    {
+        ++fetches;
+        pending = {context, std::move(completion)};
+    }
+    void fail()
+    {
+        auto [context, completion] = std::exchange(pending, {});
+        if (context && completion)
+            completion(Error{Error::Domain::Transport, 1, QStringLiteral("offline")});
+    }
+    int fetches = 0;
+    std::pair<QPointer<QObject>, FetchCompletion> pending;
+};
+
+struct Screen {
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("d.conf"))};
+    std::unique_ptr<ModelContainer> store =
+        std::move(*ModelContainer::open({dir.filePath(QStringLiteral("e.sqlite")), false}));
+    HeldSource *source = nullptr;
+    std::unique_ptr<EarthquakeRepository> repository;
+    QQmlEngine engine;
+    QQuickWindow window;
+    QQuickItem *root = nullptr;
+
+    Screen()
+    {
+        auto s = std::make_unique<HeldSource>();
+        source = s.get();
+        EarthquakeRepository::Environment env;
+        env.defaults = &defaults;
+        repository = std::make_unique<EarthquakeRepository>(store->mainContext(), std::move(s), env);
+        engine.addImportPath(QStringLiteral("qrc:/"));
+    }
+    ~Screen() { destroyRoot(); }
+    void destroyRoot()
+    {
+        window.hide();
+        if (root) {
+            root->setParentItem(nullptr);
+            delete root;
+            root = nullptr;
+        }
+    }
+    void addEvent(const QString &id, double magnitude, double latitude, double longitude, qint64 secondsAgo,
+                  const QString &location = QStringLiteral("NE TENERIFE"))
+    {
+        store->mainContext()->insert(std::make_shared<Earthquake>(id, kNow.addSecs(-secondsAgo), latitude, longitude,
+                                                                  10.6, magnitude, QStringLiteral("mbLg"),
+                                                                  std::nullopt, location));
+    }
+    void save() { QVERIFY(store->mainContext()->save()); }
+    bool show()
+    {
+        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/MapView.qml")));
+        QObject *object = component.createWithInitialProperties(
+            {{QStringLiteral("repository"), QVariant::fromValue(repository.get())},
+             {QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
+             {QStringLiteral("tilesEnabled"), false}});
+        root = qobject_cast<QQuickItem *>(object);
+        if (!root) {
+            qWarning() << component.errorString();
+            return false;
+        }
+        root->setParentItem(window.contentItem());
+        root->setSize(QSizeF(1000, 700));
+        window.resize(1000, 700);
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+    static void collect(QQuickItem *item, QList<QQuickItem *> &out)
+    {
+        out.append(item);
+        for (QQuickItem *child : item->childItems())
+            collect(child, out);
+    }
+    QQuickItem *find(const char *name) const
+    {
+        QList<QQuickItem *> all;
+        collect(window.contentItem(), all);
+        for (QQuickItem *item : all) {
+            if (item->objectName() == QLatin1String(name))
+                return item;
+        }
+        return nullptr;
+    }
+    MapViewModel *viewModel() const { return root->property("viewModel").value<MapViewModel *>(); }
+    MapEarthquakesModel *model() const { return root->property("mapModel").value<MapEarthquakesModel *>(); }
+    GeoMap *map() const { return root->property("map").value<GeoMap *>(); }
+    MarkerLayer *layer() const { return root->property("markerLayer").value<MarkerLayer *>(); }
+    QString selectedID() const { return viewModel()->selectedEarthquake().eventID(); }
+    bool calloutShown() const { return find("callout")->isVisible(); }
+    void tapAt(double latitude, double longitude)
+    {
+        const QPointF p = map()->mapToScene(map()->fromCoordinate(QGeoCoordinate(latitude, longitude)));
+        QTest::mouseClick(&window, Qt::LeftButton, {}, p.toPoint());
+    }
+    void click(QQuickItem *item)
+    {
+        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
+    }
+    bool batchDone() const { return layer()->isBatchCurrent(); }
+};
+
+}  // namespace
+
+class TestMapScreen : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        Localization::setTableForTesting({});
+        // The callout's time is UTC whatever the machine's zone.
+        qputenv("TZ", "Pacific/Auckland");
+        tzset();
+    }
+
+    void emptyStoreShowsTheIslands()
+    {
+        Screen s;
+        QVERIFY(s.show());
+        QCOMPARE(s.source->fetches, 1);  // one refresh on appearing
+        QVERIFY(s.find("loadingIndicator")->isVisible());
+        s.source->fail();
+        QVERIFY(!s.find("loadingIndicator")->isVisible());
+        QCOMPARE(s.layer()->count(), 0);
+        QVERIFY(!s.find("newestAnnotation")->isVisible());
+        QVERIFY(!s.calloutShown());
+        QCOMPARE(s.find("filterButton")->property("symbol").toString(), QStringLiteral("line.3.horizontal.decrease.circle"));
+        const QGeoCoordinate centre = s.map()->center();
+        QVERIFY(std::abs(centre.latitude() - 28.3) < 0.01 && std::abs(centre.longitude() + 15.8) < 0.01);
+        // loading started elsewhere shows too
+        s.repository->refresh(true);
+        QVERIFY(s.find("loadingIndicator")->isVisible());
+        s.source->fail();
+    }
+
+    void filtersDecideMarkersAndRipple()
+    {
+        Screen s;
+        s.addEvent(QStringLiteral("strong"), 6.2, 28.3, -16.0, 60);
+        s.addEvent(QStringLiteral("moderate"), 4.5, 28.0, -15.5, 3600);
+        s.addEvent(QStringLiteral("low"), 2.5, 27.8, -17.0, 7200);
+        s.save();
+        QVERIFY(s.show());
+        s.source->fail();
+        QCOMPARE(s.layer()->count(), 3);
+        QCOMPARE(s.model()->newest().eventID(), QStringLiteral("strong"));
+        s.viewModel()->setSelectedFilterRaw(QStringLiteral("moderate"));
+        QCOMPARE(s.layer()->count(), 1);  // 6.2 is strong: no marker
+        QCOMPARE(s.model()->newest().eventID(), QStringLiteral("moderate"));
+        QCOMPARE(s.find("filterButton")->property("symbol").toString(),
+                 QStringLiteral("line.3.horizontal.decrease.circle.fill"));
+        s.viewModel()->resetFilters();
+        QCOMPARE(s.find("filterButton")->property("symbol").toString(), QStringLiteral("line.3.horizontal.decrease.circle"));
+        // a save while the map is shown brings its marker in, and the ripple with it
+        s.addEvent(QStringLiteral("newest"), 1.2, 27.7, -18.0, 0);
+        s.save();
+        QCOMPARE(s.layer()->count(), 4);
+        QCOMPARE(s.model()->newest().eventID(), QStringLiteral("newest"));
+    }
+
+    void tapsSelectToggleAndMove()
+    {
+        Screen s;
+        s.addEvent(QStringLiteral("newest"), 2.0, 28.6, -17.8, 60);
+        s.addEvent(QStringLiteral("a"), 3.0, 28.0, -16.0, 600);
+        s.addEvent(QStringLiteral("b"), 4.0, 27.8, -15.4, 900);
+        s.save();
+        QVERIFY(s.show());
+        s.source->fail();
+        QTRY_VERIFY(s.batchDone());
+        s.tapAt(28.0, -16.0);
+        QCOMPARE(s.selectedID(), QStringLiteral("a"));
+        QTRY_VERIFY(s.calloutShown());
+        QVERIFY(s.find("selectedAnnotation")->isVisible());
+        s.tapAt(27.8, -15.4);  // another marker: one step
+        QCOMPARE(s.selectedID(), QStringLiteral("b"));
+        QVERIFY(s.calloutShown());
+        s.tapAt(27.8, -15.4);  // the selected one: cleared, the callout leaves
+        QCOMPARE(s.selectedID(), QString());
+        QTRY_VERIFY(!s.calloutShown());
+        s.tapAt(28.6, -17.8);  // the newest, an annotation of its own
+        QCOMPARE(s.selectedID(), QStringLiteral("newest"));
+        QTRY_VERIFY(s.calloutShown());
+        s.tapAt(29.5, -14.0);  // open sea: nothing
+        QCOMPARE(s.selectedID(), QStringLiteral("newest"));
+        // the close button clears the selection
+        s.click(s.find("closeButton"));
+        QCOMPARE(s.selectedID(), QString());
+    }
+
+    void calloutStaysWhenAFilterHidesItsEvent()
+    {
+        Screen s;
+        s.addEvent(QStringLiteral("strong"), 6.2, 28.0, -16.0, 600);
+        s.addEvent(QStringLiteral("small"), 1.0, 28.5, -17.0, 60);
+        s.save();
+        QVERIFY(s.show());
+        s.source->fail();
+        QTRY_VERIFY(s.batchDone());
+        s.tapAt(28.0, -16.0);
+        QCOMPARE(s.selectedID(), QStringLiteral("strong"));
+        s.viewModel()->setSelectedFilterRaw(QStringLiteral("micro"));
+        QVERIFY(!s.find("selectedAnnotation")->isVisible());
+        QTRY_VERIFY(s.calloutShown());
+        QCOMPARE(s.find("callout")->property("earthquake").value<EarthquakeItem>().eventID(), QStringLiteral("strong"));
+        // UTC, not the machine's zone (Auckland is 12 or 13 hours ahead)
+        const QString date = s.find("date")->property("text").toString();
+        const QString utcTime = kNow.addSecs(-600).toString(QStringLiteral("mm"));
+        QVERIFY2(date.endsWith(QStringLiteral(" UTC")), qPrintable(date));
+        QVERIFY2(date.contains(QString::number(kNow.addSecs(-600).time().hour() % 12 == 0 ? 12 : kNow.addSecs(-600).time().hour() % 12))
+                     || date.contains(kNow.addSecs(-600).toString(QStringLiteral("HH"))),
+                 qPrintable(date));
+        QVERIFY(date.contains(QLatin1Char(':') + utcTime));
+    }
+
+    void detailRoundTripKeepsCalloutAndCamera()
+    {
+        Screen s;
+        s.addEvent(QStringLiteral("a"), 3.0, 28.0, -16.0, 600);
+        s.addEvent(QStringLiteral("newest"), 2.0, 28.6, -17.8, 60);
+        s.save();
+        QVERIFY(s.show());
+        s.source->fail();
+        QTRY_VERIFY(s.batchDone());
+        s.tapAt(28.0, -16.0);
+        QTRY_VERIFY(s.calloutShown());
+        s.map()->pan(40, 25);
+        const QGeoCoordinate camera = s.map()->center();
+        const double zoom = s.map()->zoomLevel();
+        s.click(s.find("detailButton"));
+        QTRY_COMPARE(s.root->property("depth").toInt(), 2);
+        QCOMPARE(s.source->fetches, 1);
+        auto *detail = s.root->property("currentItem").value<QQuickItem *>();
+        QCOMPARE(detail->property("earthquake").value<EarthquakeItem>().eventID(), QStringLiteral("a"));
+        QMetaObject::invokeMethod(detail, "goBack");
+        QTRY_COMPARE(s.root->property("depth").toInt(), 1);
+        QCOMPARE(s.selectedID(), QStringLiteral("a"));
+        QVERIFY(s.calloutShown());
+        QCOMPARE(s.map()->center(), camera);
+        QCOMPARE(s.map()->zoomLevel(), zoom);
+    }
+
+    void openFilterOnlyWhileShown()
+    {
+        Screen s;
+        QVERIFY(s.show());
+        s.source->fail();
+        s.root->setVisible(false);  // another section is shown
+        NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
+        QVERIFY(!s.root->property("showFilterPopover").toBool());
+        s.root->setVisible(true);
+        QCOMPARE(s.source->fetches, 2);  // appearing again refreshes again
+        NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
+        QVERIFY(s.root->property("showFilterPopover").toBool());
+        QObject *popover = s.root->findChild<QObject *>(QStringLiteral("filterPopover"));
+        QTRY_VERIFY(popover->property("opened").toBool());
+    }
+
+    void eachEntryStartsAfresh()
+    {
+        // the shell builds the screen anew each time its section is chosen
+        Screen s;
+        s.addEvent(QStringLiteral("a"), 3.0, 28.0, -16.0, 600);
+        s.addEvent(QStringLiteral("b"), 4.5, 28.5, -17.0, 60);
+        s.save();
+        NotificationSettings settings(s.defaults);
+        EarthquakeListViewModel list(s.repository.get(), &settings);
+        list.setSelectedFilterRaw(QStringLiteral("low"));
+        QVERIFY(s.show());
+        s.source->fail();
+        const QGeoCoordinate start = s.map()->center();
+        s.viewModel()->setSelectedFilterRaw(QStringLiteral("moderate"));
+        s.viewModel()->setSelectedDateFilterRaw(QStringLiteral("lastHour"));
+        s.viewModel()->setSelectedEarthquake(s.model()->newest());
+        s.map()->pan(100, 50);
+        s.destroyRoot();
+        QVERIFY(s.show());
+        s.source->fail();
+        QCOMPARE(s.viewModel()->selectedFilterRaw(), QStringLiteral("all"));
+        QCOMPARE(s.viewModel()->selectedDateFilterRaw(), QStringLiteral("all"));
+        QVERIFY(!s.viewModel()->selectedEarthquake().isValid());
+        QVERIFY(!s.calloutShown());
+        QCOMPARE(s.map()->center(), start);
+        QCOMPARE(s.layer()->count(), 2);
+        QCOMPARE(list.selectedFilterRaw(), QStringLiteral("low"));  // the list's filters are its own
+    }
+
+    void destroyedWithWorkPending()
+    {
+        Screen s;
+        for (int i = 0; i < 20000; ++i)
+            s.addEvent(QStringLiteral("e%1").arg(i), (i % 50) / 10.0, 27.5 + (i % 200) * 0.01, -18 + (i / 200) * 0.04,
+                       i * 60);
+        s.save();
+        QVERIFY(s.show());
+        s.viewModel()->setSelectedDateFilterRaw(QStringLiteral("last30d"));  // the minute tick runs
+        s.tapAt(27.5, -18.0);
+        s.map()->zoomAround(1.0, QPointF(500, 350));  // a rebuild on its way
+        s.destroyRoot();
+        QTest::qWait(300);  // ring timers, the tick and the worker's batch find nothing to reach
+        s.source->fail();
+        QVERIFY(true);
+    }
+};
+
+QTEST_MAIN(TestMapScreen)
+#include "tst_map_screen.moc"
