@@ -137,7 +137,7 @@ const bool registered =
            vm->applyFilter(DateFilterMode::yearMonth(2026, 10));
        }))
     && RenderRegistry::addLightAndDark(historyState("history-detail", 120, {}, [](QObject *root) {
-           later(root, 0, [](QObject *r) {
+           later(root, 150, [](QObject *r) {
                auto *list = qobject_cast<QQuickItem *>(findNamed(r, "historicoList"));
                // The first row of the list: open it as a click would.
                for (QQuickItem *child : list->property("contentItem").value<QQuickItem *>()->childItems()) {
