@@ -3,6 +3,7 @@
 // Prints: bench map_pan <N>markers ours_ms=<ms/frame> [naive_qml_items_ms=<ms/frame> ratio=<naive/ours>]
 // Under a headless run it starts itself again under Xvfb, so the scene graph renders with
 // OpenGL (Mesa) as on a desktop; without Xvfb it measures Qt Quick's software renderer.
+#include "GpuWindow.h"
 #include "GeoMap.h"
 #include "MapAnnotation.h"
 #include "MarkerLayer.h"
@@ -159,56 +160,17 @@ double naive(int n)
     return panFrameMs(s.view, s.map);
 }
 
-QString rendererName(QQuickView &view)
-{
-    QString name;
-    if (view.rendererInterface()->graphicsApi() == QSGRendererInterface::Software)
-        return QStringLiteral("Qt Quick software renderer");
-    QObject::connect(&view, &QQuickWindow::afterRendering, &view, [&] {
-        if (!name.isEmpty())
-            return;
-        if (QOpenGLContext *ctx = QOpenGLContext::currentContext()) {
-            auto *f = ctx->functions();
-            name = QStringLiteral("OpenGL %1 (%2)")
-                       .arg(QString::fromLatin1(reinterpret_cast<const char *>(f->glGetString(GL_VERSION))),
-                            QString::fromLatin1(reinterpret_cast<const char *>(f->glGetString(GL_RENDERER))));
-        }
-    }, Qt::DirectConnection);
-    QElapsedTimer t;
-    t.start();
-    view.update();
-    while (name.isEmpty() && t.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return name.isEmpty() ? QStringLiteral("unknown") : name;
-}
-
 }  // namespace
 
 int main(int argc, char *argv[])
 {
-    // Headless: run again inside Xvfb so that OpenGL (Mesa) renders, as on a desktop.
-    if (!std::getenv("SISMO_BENCH_MAP_INNER") && !std::getenv("DISPLAY") && access("/usr/bin/xvfb-run", X_OK) == 0) {
-        setenv("SISMO_BENCH_MAP_INNER", "1", 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        std::vector<char *> args{const_cast<char *>("xvfb-run"), const_cast<char *>("-a"),
-                                 const_cast<char *>("-s"), const_cast<char *>("-screen 0 1280x1024x24")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        std::fflush(stdout);
-        execv("/usr/bin/xvfb-run", args.data());
-        unsetenv("QT_QPA_PLATFORM");  // exec failed: measure here
-    }
-    // frames as fast as they render: no vsync, no threaded render loop in between
-    qputenv("QSG_RENDER_LOOP", "basic");
-    QSurfaceFormat fmt = QSurfaceFormat::defaultFormat();
-    fmt.setSwapInterval(0);
-    QSurfaceFormat::setDefaultFormat(fmt);
+    bench::rerunUnderXvfbIfHeadless(argc, argv);
+    bench::renderUnthrottled();
     QGuiApplication app(argc, argv);
 
     {
         Scene probe;
-        std::printf("# map_pan renderer: %s, platform %s\n", qPrintable(rendererName(probe.view)),
+        std::printf("# map_pan renderer: %s, platform %s\n", qPrintable(bench::rendererName(probe.view)),
                     qPrintable(QGuiApplication::platformName()));
     }
     {

@@ -10,6 +10,7 @@
 //                                   its rebuilt batch before the frame (the rebuild inside it).
 // Under a headless run it starts itself again under Xvfb, so the scene graph renders with
 // OpenGL (Mesa llvmpipe) as on a desktop; it prints the renderer.
+#include "GpuWindow.h"
 #include "StoreGenerator.h"
 
 #include "DataSources/EarthquakeDataSource.h"
@@ -73,26 +74,6 @@ bool waitFor(const std::function<bool()> &done, int ms = 20000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
     }
     return true;
-}
-
-QString rendererName(QQuickWindow &window)
-{
-    if (window.rendererInterface()->graphicsApi() == QSGRendererInterface::Software)
-        return QStringLiteral("Qt Quick software renderer");
-    QString name;
-    QObject::connect(&window, &QQuickWindow::afterRendering, &window, [&] {
-        if (!name.isEmpty())
-            return;
-        if (QOpenGLContext *ctx = QOpenGLContext::currentContext()) {
-            auto *f = ctx->functions();
-            name = QStringLiteral("OpenGL %1 (%2)")
-                       .arg(QString::fromLatin1(reinterpret_cast<const char *>(f->glGetString(GL_VERSION))),
-                            QString::fromLatin1(reinterpret_cast<const char *>(f->glGetString(GL_RENDERER))));
-        }
-    }, Qt::DirectConnection);
-    window.update();
-    waitFor([&] { return !name.isEmpty(); }, 2000);
-    return name.isEmpty() ? QStringLiteral("unknown") : name;
 }
 
 struct Store {
@@ -207,7 +188,7 @@ void refilterAndFirstFrame()
             ours.push_back(t.nsecsElapsed() / 1e6);
         }
     }
-    // the Part's way: every row read from the store, then filtered (once: it takes seconds)
+    // the plain way: every row read from the store, then filtered (once: it takes seconds)
     std::vector<double> baseline;
     for (int round = 0; round < 2; ++round) {
         QElapsedTimer t;
@@ -244,7 +225,7 @@ void refilterAndFirstFrame()
         first.push_back(t.nsecsElapsed() / 1e6);
         if (round == 0)
             std::printf("# map_first_frame renderer: %s, platform %s; %d markers drawn\n",
-                        qPrintable(rendererName(screen.window)), qPrintable(QGuiApplication::platformName()),
+                        qPrintable(bench::rendererName(screen.window)), qPrintable(QGuiApplication::platformName()),
                         layer->drawnCount());
     }
     QElapsedTimer t;
@@ -362,24 +343,8 @@ void panAndZoom()
 
 int main(int argc, char *argv[])
 {
-    // Headless: run again inside Xvfb so that OpenGL (Mesa) renders, as on a desktop.
-    if (!std::getenv("SISMO_BENCH_MAP_INNER") && !std::getenv("DISPLAY") && access("/usr/bin/xvfb-run", X_OK) == 0) {
-        setenv("SISMO_BENCH_MAP_INNER", "1", 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        std::vector<char *> args{const_cast<char *>("xvfb-run"), const_cast<char *>("-a"),
-                                 const_cast<char *>("-s"), const_cast<char *>("-screen 0 1280x1024x24")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        std::fflush(stdout);
-        execv("/usr/bin/xvfb-run", args.data());
-        unsetenv("QT_QPA_PLATFORM");  // exec failed: measure here
-    }
-    // frames as fast as they render: no vsync, no threaded render loop in between
-    qputenv("QSG_RENDER_LOOP", "basic");
-    QSurfaceFormat fmt = QSurfaceFormat::defaultFormat();
-    fmt.setSwapInterval(0);
-    QSurfaceFormat::setDefaultFormat(fmt);
+    bench::rerunUnderXvfbIfHeadless(argc, argv);
+    bench::renderUnthrottled();
     QGuiApplication app(argc, argv);
     const bool quick = std::getenv("SISMO_BENCH_MAPSCREEN_PANZOOM_ONLY") != nullptr;
     if (!quick)

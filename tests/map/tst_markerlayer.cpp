@@ -43,6 +43,7 @@ private slots:
     void destroyedWithABuildInFlight();
     void buriedMarkersAreDropped();
     void stackedMarkersKeepTheTopAndLargerOnes();
+    void countlessLabelsKeepStylesBounded();
 };
 
 void TestMarkerLayer::hitsFollowTheShownOrder()
@@ -255,6 +256,23 @@ void TestMarkerLayer::stackedMarkersKeepTheTopAndLargerOnes()
     const std::vector<int> kept = MarkerBatch::dropStacked(in, positions, QRectF(-40, -40, 880, 680));
     // the top of each pile, the larger one under the second, and the translucent one on the third
     QCOMPARE(kept, (std::vector<int>{0, 4996, 4997, 4998, 4999, 5000}));
+}
+
+// A page of ever new magnitudes: every entry keeps its own colour, the styles (sprites in the
+// atlas, 16-bit indices) stop growing, and no index wraps onto another entry's style.
+void TestMarkerLayer::countlessLabelsKeepStylesBounded()
+{
+    MarkerData data;
+    const QColor colours[] = {Qt::red, Qt::green};
+    const int n = 70000;
+    for (int i = 0; i < n; ++i)
+        data.append(i, kCentre, data.addStyle({colours[i % 2], 28, QString::number(i) + QStringLiteral(".0")}));
+    QCOMPARE(data.styles().size(), MarkerData::kMaxLabelledStyles + 2);  // one bare disc per colour
+    for (int i : {0, 1, 4095, 4096, 4097, 65535, 65536, n - 1}) {
+        const MarkerData::Style &style = data.styles()[data.styleOf(size_t(i))];
+        QCOMPARE(style.color, colours[i % 2]);
+        QCOMPARE(style.label, i < MarkerData::kMaxLabelledStyles ? QString::number(i) + QStringLiteral(".0") : QString());
+    }
 }
 
 QTEST_MAIN(TestMarkerLayer)

@@ -11,6 +11,13 @@ int MarkerData::addStyle(const Style &style)
         + QLatin1Char('/') + style.label;
     if (const auto it = m_styleIndex.constFind(key); it != m_styleIndex.cend())
         return *it;
+    // Each style is a sprite in the layer's atlas and an entry keeps its index in 16 bits: a
+    // catalogue of countless distinct magnitudes must neither grow the atlas without end nor
+    // wrap an index onto another style. Past the bound new labels are drawn as a bare disc.
+    if (m_styles.size() >= kMaxLabelledStyles && !style.label.isEmpty())
+        return addStyle({style.color, style.diameter, QString()});
+    if (m_styles.size() >= kMaxStyles)
+        return 0;
     m_styles.append(style);
     m_styleIndex.insert(key, int(m_styles.size() - 1));
     if (style.diameter > m_maxDiameter)

@@ -24,8 +24,11 @@ public:
         friend bool operator==(const Style &, const Style &) = default;
     };
 
-    // The index of a style, adding it when it is new.
+    // The index of a style, adding it when it is new. Beyond kMaxLabelledStyles a new style
+    // loses its label; beyond kMaxStyles the first style stands in.
     int addStyle(const Style &style);
+    static constexpr qsizetype kMaxLabelledStyles = 4096;
+    static constexpr qsizetype kMaxStyles = 65535;
     // A coordinate that is invalid, not finite or beyond the projection's latitudes gives an
     // entry that is never drawn nor hit (the projection would pin it to the world's edge).
     void append(qint64 key, const QGeoCoordinate &coordinate, int style);

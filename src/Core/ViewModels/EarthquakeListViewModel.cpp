@@ -144,18 +144,12 @@ std::optional<QString> EarthquakeListViewModel::lastUpdatedSubtitle() const
 
 QVariantList EarthquakeListViewModel::magnitudeChoices() const
 {
-    QVariantList out;
-    for (MagnitudeFilter f : MagnitudeFilter::allCases())
-        out << QVariantMap{{QStringLiteral("id"), f.id()}, {QStringLiteral("label"), f.localizedLabel()}};
-    return out;
+    return MagnitudeFilter::choices();
 }
 
 QVariantList EarthquakeListViewModel::dateChoices() const
 {
-    QVariantList out;
-    for (DateFilter f : DateFilter::allCases())
-        out << QVariantMap{{QStringLiteral("id"), f.id()}, {QStringLiteral("label"), f.localizedLabel()}};
-    return out;
+    return DateFilter::choices();
 }
 
 void EarthquakeListViewModel::refresh(std::function<void()> finished)

@@ -3,6 +3,8 @@
 #include "Platform/Localization.h"
 #include "Platform/RawValue.h"
 
+#include <QVariantMap>
+
 std::optional<MagnitudeFilter> MagnitudeFilter::fromRawValue(const QString &raw)
 {
     return caseWithRawValue(allCases(), raw);
@@ -99,3 +101,18 @@ std::optional<QDateTime> DateFilter::cutoffDate(const QDateTime &now) const
     }
     return std::nullopt;
 }
+
+namespace {
+template <typename Filter>
+QVariantList choicesOf()
+{
+    QVariantList out;
+    for (Filter f : Filter::allCases())
+        out << QVariantMap{{QStringLiteral("id"), f.id()}, {QStringLiteral("label"), f.localizedLabel()}};
+    return out;
+}
+}  // namespace
+
+QVariantList MagnitudeFilter::choices() { return choicesOf<MagnitudeFilter>(); }
+
+QVariantList DateFilter::choices() { return choicesOf<DateFilter>(); }

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 #include <array>
 #include <optional>
 
@@ -19,6 +20,8 @@ public:
 
     static std::optional<MagnitudeFilter> fromRawValue(const QString &raw);  // exact, case-sensitive
     static const std::array<MagnitudeFilter, 6> &allCases();
+    // [{id, label}] in the order of allCases(): a screen's choices.
+    static QVariantList choices();
 
     constexpr Value value() const { return m_value; }
     QString rawValue() const;
@@ -43,6 +46,8 @@ public:
 
     static std::optional<DateFilter> fromRawValue(const QString &raw);
     static const std::array<DateFilter, 5> &allCases();
+    // [{id, label}] in the order of allCases(): a screen's choices.
+    static QVariantList choices();
 
     constexpr Value value() const { return m_value; }
     QString rawValue() const;

@@ -70,18 +70,12 @@ void MapViewModel::resetFilters()
 
 QVariantList MapViewModel::magnitudeChoices() const
 {
-    QVariantList out;
-    for (MagnitudeFilter f : MagnitudeFilter::allCases())
-        out << QVariantMap{{QStringLiteral("id"), f.id()}, {QStringLiteral("label"), f.localizedLabel()}};
-    return out;
+    return MagnitudeFilter::choices();
 }
 
 QVariantList MapViewModel::dateChoices() const
 {
-    QVariantList out;
-    for (DateFilter f : DateFilter::allCases())
-        out << QVariantMap{{QStringLiteral("id"), f.id()}, {QStringLiteral("label"), f.localizedLabel()}};
-    return out;
+    return DateFilter::choices();
 }
 
 void MapViewModel::onAppear()

@@ -1,5 +1,7 @@
 import QtQuick
 import QtQuick.Controls
+import Sismovantaquelorin
+import Sismovantaquelorin.Core
 
 // The filter choices as a menu: an outline filter button opening two sections, magnitude and
 // date, with a checkmark on the current choice of each and no reset entry. Any view model with

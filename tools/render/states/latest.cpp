@@ -1,7 +1,7 @@
 // The latest-events screen in each of its states, and the event detail.
 #include "RenderRegistry.h"
+#include "StillSource.h"
 
-#include "DataSources/EarthquakeDataSource.h"
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
 #include "Platform/UserDefaults.h"
@@ -13,21 +13,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-// A source whose download never ends (a refresh in progress) or fails at once.
-class StillSource : public EarthquakeDataSource {
-public:
-    explicit StillSource(bool failAtOnce) : m_fail(failAtOnce) {}
-    const Region &region() const override { return Region::canaryIslands(); }
-    void fetchEarthquakes(QObject *, FetchCompletion completion) override
-    {
-        if (m_fail)
-            completion(Error{Error::Domain::Transport, 1, QStringLiteral("offline")});
-    }
-
-private:
-    bool m_fail;
-};
 
 UserDefaults &renderDefaults()
 {

@@ -1,8 +1,8 @@
 // The map screen: empty, with markers and the ripple, a selection with its callout, the newest
 // selected, a long place name, the filter popover, a filter hiding the selection, loading.
 #include "RenderRegistry.h"
+#include "StillSource.h"
 
-#include "DataSources/EarthquakeDataSource.h"
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
 #include "Platform/UserDefaults.h"
@@ -15,21 +15,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-// A source whose download never ends (a refresh in progress) or fails at once.
-class StillSource : public EarthquakeDataSource {
-public:
-    explicit StillSource(bool failAtOnce) : m_fail(failAtOnce) {}
-    const Region &region() const override { return Region::canaryIslands(); }
-    void fetchEarthquakes(QObject *, FetchCompletion completion) override
-    {
-        if (m_fail)
-            completion(Error{Error::Domain::Transport, 1, QStringLiteral("offline")});
-    }
-
-private:
-    bool m_fail;
-};
 
 UserDefaults &mapDefaults()
 {
