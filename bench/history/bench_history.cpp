@@ -1,6 +1,7 @@
 // The history over a generated store of a million events: the first page of each filter with
 // its count, the page after a deep position, sections and search over 10,000 loaded rows, the
 // years, and scrolling the screen's list. Each figure beside the straightforward way.
+#include "GpuWindow.h"
 #include "StoreGenerator.h"
 
 #include "Persistence/ModelContainer.h"
@@ -15,7 +16,6 @@
 #include <QQmlExtensionPlugin>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QSGRendererInterface>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -81,6 +81,9 @@ void offsetPage(ModelContext *context, const DateFilterMode &mode, const QTimeZo
 
 int main(int argc, char **argv)
 {
+    // The scroll figure draws: with a real OpenGL renderer, unthrottled, as the map's figures.
+    bench::rerunUnderXvfbIfHeadless(argc, argv);
+    bench::renderUnthrottled();
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     QTemporaryDir dir;
@@ -255,8 +258,7 @@ int main(int argc, char **argv)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         };
         nextFrame();
-        *renderer = window.rendererInterface()->graphicsApi() == QSGRendererInterface::Software
-                        ? QStringLiteral("software") : QStringLiteral("hardware");
+        *renderer = bench::rendererName(window);
         std::vector<double> frames;
         for (int step = 0; step < 400; ++step) {
             QElapsedTimer t;
@@ -272,7 +274,8 @@ int main(int argc, char **argv)
     QString renderer;
     const double oursScroll = scrollMs(true, &renderer);
     const double theirsScroll = scrollMs(false, &renderer);
-    std::printf("bench history_scroll 10000rows ours_ms=%.3f no_reuse_ms=%.3f ratio=%.2f renderer=%s\n", oursScroll,
-                theirsScroll, oursScroll > 0 ? theirsScroll / oursScroll : 0.0, qPrintable(renderer));
+    std::printf("# history_scroll renderer: %s, platform %s\n", qPrintable(renderer),
+                qPrintable(QGuiApplication::platformName()));
+    print("history_scroll", "10000rows", oursScroll, "no_reuse", theirsScroll);
     return 0;
 }
