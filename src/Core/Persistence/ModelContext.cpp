@@ -48,15 +48,24 @@ SqlParts sqlFor(const FetchDescriptor &d, bool withOrderAndLimit)
 {
     SqlParts parts;
     QStringList conditions;
-    if (d.dateFrom) {
+    // A cursor bounds the date on its side of the order: (date, eventID) < (c, id) implies
+    // date <= c. A date bound that the cursor already implies is left out, or SQLite walks the
+    // bound's range from its end instead of the index from the cursor.
+    const bool cursor = d.after && d.sortByDate != SortOrder::None;
+    const bool fromImplied = cursor && d.sortByDate == SortOrder::Forward && d.dateFrom
+                             && d.after->dateMs >= d.dateFrom->toMSecsSinceEpoch();
+    const bool toImplied = cursor && d.sortByDate == SortOrder::Reverse && d.dateTo
+                           && (d.dateToInclusive ? d.after->dateMs <= d.dateTo->toMSecsSinceEpoch()
+                                                 : d.after->dateMs < d.dateTo->toMSecsSinceEpoch());
+    if (d.dateFrom && !fromImplied) {
         conditions << QStringLiteral("date >= ?");
         parts.values << d.dateFrom->toMSecsSinceEpoch();
     }
-    if (d.dateTo) {
+    if (d.dateTo && !toImplied) {
         conditions << (d.dateToInclusive ? QStringLiteral("date <= ?") : QStringLiteral("date < ?"));
         parts.values << d.dateTo->toMSecsSinceEpoch();
     }
-    if (d.after && d.sortByDate != SortOrder::None) {
+    if (cursor) {
         // Row-value comparison walks the (date, eventID) index from the cursor on.
         conditions << (d.sortByDate == SortOrder::Reverse ? QStringLiteral("(date, eventID) < (?, ?)")
                                                           : QStringLiteral("(date, eventID) > (?, ?)"));

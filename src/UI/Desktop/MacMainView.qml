@@ -357,7 +357,7 @@ Item {
     }
     Component {
         id: historicoComponent
-        HistoricoView {}
+        HistoricoView { context: root.context }
     }
     Component {
         id: mapComponent

@@ -39,14 +39,20 @@ Column {
         Accessible.name: text
     }
 
-    Rectangle {
+    // The rounded background is a sibling of the rows, not their parent: hidden as their parent
+    // it would hide the rows too, and a section built while hidden would never show them.
+    Item {
         width: parent.width
         height: group.implicitHeight
-        radius: 8
-        color: Theme.secondaryGroupedBackground
-        border.width: 1
-        border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.06) : Qt.rgba(0, 0, 0, 0.07)
-        visible: group.visibleChildren.length > 0
+
+        Rectangle {
+            anchors.fill: parent
+            radius: 8
+            color: Theme.secondaryGroupedBackground
+            border.width: 1
+            border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.06) : Qt.rgba(0, 0, 0, 0.07)
+            visible: group.visibleChildren.length > 0
+        }
 
         Column {
             id: group

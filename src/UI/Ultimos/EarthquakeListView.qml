@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Templates as T
 import Sismovantaquelorin.Core
 
 // The latest events: the stored events of the last thirty days that pass the filters and the
@@ -208,38 +207,8 @@ NavigationStack {
                 text: section
             }
 
-            delegate: T.ItemDelegate {
-                id: rowDelegate
-                required property int index
-                required property real magnitude
-                required property string location
-                required property date date
-                required property var earthquake
-
-                width: ListView.view.width
-                implicitHeight: implicitContentHeight + topPadding + bottomPadding
-                leftInset: 10
-                rightInset: 10
-                leftPadding: 20
-                rightPadding: 20
-                topPadding: 0
-                bottomPadding: 0
-                hoverEnabled: true
-                Accessible.name: rowView.accessibleSentence
-
-                contentItem: EarthquakeRowView {
-                    id: rowView
-                    magnitude: rowDelegate.magnitude
-                    location: rowDelegate.location
-                    date: rowDelegate.date
-                    depth: rowDelegate.earthquake.depth
-                }
-                background: Rectangle {
-                    radius: Theme.controlRadius
-                    color: rowDelegate.down ? Theme.pressedFill
-                                            : rowDelegate.hovered ? Theme.hoverFill : "transparent"
-                }
-                onClicked: root.push(detailComponent, { earthquake: rowDelegate.earthquake })
+            delegate: EarthquakeRowDelegate {
+                onOpened: earthquake => root.push(detailComponent, { earthquake: earthquake })
             }
         }
     }

@@ -1,0 +1,344 @@
+// The history screen as drawn: which content shows, the load-more row, the search field, the
+// filter sheet and the named notifications, over pushed details and section changes.
+#include "Persistence/ModelContainer.h"
+#include "Persistence/ModelContext.h"
+#include "Platform/Localization.h"
+#include "Platform/NamedNotifications.h"
+#include "ViewModels/HistoricoViewModel.h"
+
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQmlEngine>
+#include <QQmlExtensionPlugin>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
+Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
+Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
+
+namespace {
+
+QStringList g_warnings;
+void collectWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg && !message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        g_warnings << message;
+}
+
+struct Screen {
+    QTemporaryDir dir;
+    std::unique_ptr<ModelContainer> store;
+    HistoricoViewModel *vm = nullptr;
+    QQmlEngine engine;
+    QQuickWindow window;
+    QQuickItem *root = nullptr;
+
+    explicit Screen(int events)
+    {
+        store = std::move(*ModelContainer::open({dir.filePath(QStringLiteral("s.sqlite")), false}));
+        const QDateTime newest(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+        for (int i = 0; i < events; ++i) {
+            store->mainContext()->insert(std::make_shared<Earthquake>(
+                QStringLiteral("ev%1").arg(i, 4, 10, QLatin1Char('0')), newest.addSecs(-qint64(i) * 86400), 28, -16,
+                10, 2.0, QStringLiteral("mbLg"), std::nullopt, i % 2 ? QStringLiteral("LA PALMA") : QStringLiteral("TENERIFE")));
+        }
+        store->mainContext()->save();
+        vm = new HistoricoViewModel(&engine);
+        vm->setDebounceInterval(0);
+        engine.addImportPath(QStringLiteral("qrc:/"));
+    }
+    ~Screen()
+    {
+        window.hide();
+        destroy();
+    }
+    void destroy()
+    {
+        if (!root)
+            return;
+        root->setParentItem(nullptr);
+        delete root;  // as the main window does when another section is chosen
+        root = nullptr;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    bool show()
+    {
+        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/HistoricoView.qml")));
+        root = qobject_cast<QQuickItem *>(component.createWithInitialProperties(
+            {{QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
+             {QStringLiteral("viewModel"), QVariant::fromValue(vm)}}));
+        if (!root) {
+            qWarning() << component.errorString();
+            return false;
+        }
+        root->setParentItem(window.contentItem());
+        root->setSize(QSizeF(900, 640));
+        window.resize(900, 640);
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+    QObject *find(const char *name) const { return root->findChild<QObject *>(QString::fromLatin1(name)); }
+    bool shown(const char *name) const
+    {
+        auto *item = qobject_cast<QQuickItem *>(find(name));
+        return item && item->isVisible();
+    }
+    QString state() const { return root->property("screenState").toString(); }
+    QObject *sheet() const { return find("filterSheet"); }
+    bool sheetOpen() const { return sheet() && sheet()->property("opened").toBool(); }
+    void openFirstRow()
+    {
+        auto *list = qobject_cast<QQuickItem *>(find("historicoList"));
+        for (QQuickItem *child : list->property("contentItem").value<QQuickItem *>()->childItems()) {
+            if (child->metaObject()->indexOfSignal("opened(QVariant)") >= 0 && child->property("index").toInt() == 0) {
+                QMetaObject::invokeMethod(child, "clicked");
+                return;
+            }
+        }
+        QFAIL("no first row");
+    }
+    int depth() const { return root->property("depth").toInt(); }
+};
+
+}  // namespace
+
+class TestHistoryScreen : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        Localization::setTableForTesting({});
+        qInstallMessageHandler(collectWarnings);
+    }
+    void init() { g_warnings.clear(); }
+    void cleanup() { QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join(QLatin1Char('\n')))); }
+
+    void contentStates_data()
+    {
+        QTest::addColumn<int>("events");
+        QTest::addColumn<bool>("holdLoads");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QByteArray>("shownItem");
+        QTest::addColumn<bool>("loadMore");
+        QTest::newRow("loading") << 10 << true << "loading" << QByteArray("loadingState") << false;
+        QTest::newRow("empty") << 0 << false << "empty" << QByteArray("emptyState") << false;
+        QTest::newRow("one page") << 50 << false << "list" << QByteArray("historicoList") << false;
+        QTest::newRow("more pages") << 51 << false << "list" << QByteArray("historicoList") << true;
+    }
+    void contentStates()
+    {
+        QFETCH(int, events);
+        QFETCH(bool, holdLoads);
+        QFETCH(QString, state);
+        QFETCH(QByteArray, shownItem);
+        QFETCH(bool, loadMore);
+        Screen s(events);
+        s.vm->setHoldsLoads(holdLoads);
+        QVERIFY(s.show());
+        // The first page is read on appearance, straight away: "no results" never flashes first.
+        QCOMPARE(s.state(), state);
+        QVERIFY(s.shown(shownItem.constData()));
+        QCOMPARE(s.shown("loadMoreButton"), loadMore);
+        if (loadMore) {
+            QMetaObject::invokeMethod(s.find("loadMoreButton"), "clicked");
+            QCOMPARE(s.vm->loadedCount(), 51);
+            QVERIFY(!s.shown("loadMoreButton"));
+        }
+    }
+
+    void qmlBuildsFilters()
+    {
+        Screen s(3);
+        QVERIFY(s.show());
+        auto run = [&](const char *code) {
+            QQmlExpression e(s.engine.contextForObject(s.root), s.root, QString::fromLatin1(code));
+            e.evaluate();
+            QVERIFY2(!e.hasError(), qPrintable(e.error().toString()));
+        };
+        run("viewModel.applyFilter(viewModel.yearMonthFilter(2025))");
+        QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025));
+        run("viewModel.applyFilter(viewModel.yearMonthFilter(2025, 4))");
+        QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025, 4));
+        run("viewModel.applyFilter(viewModel.noFilter())");
+        QVERIFY(s.vm->filterMode().isNone());
+        QVERIFY(s.root->property("viewModel").value<HistoricoViewModel *>()->filterMode().isNone());
+    }
+
+    void loadMoreRowWhileLoading()
+    {
+        Screen s(120);
+        QVERIFY(s.show());
+        s.vm->setHoldsLoads(true);
+        s.vm->loadMore();
+        QVERIFY(s.shown("loadMoreButton"));
+        QVERIFY(!s.find("loadMoreButton")->property("enabled").toBool());
+        QVERIFY(s.shown("loadMoreProgress"));
+        QVERIFY(!s.shown("loadMoreLabel"));
+    }
+
+    void searchAndItsClosing()
+    {
+        Screen s(60);
+        QVERIFY(s.show());
+        QObject *field = s.find("searchField");
+        field->setProperty("text", QStringLiteral("palma"));
+        QCOMPARE(s.vm->searchText(), QStringLiteral("palma"));
+        QTRY_COMPARE(s.vm->listModel()->count(), 25);
+        field->setProperty("text", QStringLiteral("zzzz"));
+        QTRY_COMPARE(s.vm->listModel()->count(), 0);
+        QCOMPARE(s.state(), QStringLiteral("list"));  // loaded events exist: an empty list, not the empty state
+        // Closing the search clears it, and the whole loaded list returns.
+        s.root->setProperty("isSearchPresented", true);
+        s.root->setProperty("isSearchPresented", false);
+        QCOMPARE(s.vm->searchText(), QString());
+        QCOMPARE(field->property("text").toString(), QString());
+        QTRY_COMPARE(s.vm->listModel()->count(), 50);
+    }
+
+    void notificationsActOnlyOnTheListPage()
+    {
+        Screen s(60);
+        QVERIFY(s.show());
+        QVERIFY(s.root->property("isActive").toBool());
+        NamedNotifications::defaultCenter()->post(NamedNotifications::focusSearch);
+        QVERIFY(s.root->property("isSearchPresented").toBool());
+        s.root->setProperty("isSearchPresented", false);
+
+        // Over a pushed detail: nothing happens, then or later.
+        s.vm->loadMore();
+        QCOMPARE(s.vm->loadedCount(), 60);
+        s.openFirstRow();
+        QCOMPARE(s.depth(), 2);
+        QVERIFY(!s.root->property("isActive").toBool());
+        NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
+        NamedNotifications::defaultCenter()->post(NamedNotifications::focusSearch);
+        QVERIFY(!s.root->property("showFilterSheet").toBool());
+        QVERIFY(!s.root->property("isSearchPresented").toBool());
+
+        // A pop is an appearance: page 1 again.
+        QMetaObject::invokeMethod(s.root->property("currentItem").value<QObject *>(), "goBack");
+        QTRY_VERIFY(s.root->property("isActive").toBool());
+        QCOMPARE(s.vm->loadedCount(), 50);
+        QVERIFY(!s.sheetOpen());
+        NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
+        QTRY_VERIFY(s.sheetOpen());
+    }
+
+    void sheetAppliesAndCancels()
+    {
+        Screen s(400);
+        QVERIFY(s.show());
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        QObject *state = qvariant_cast<QObject *>(s.sheet()->property("state"));
+        QVERIFY(state);
+        state->setProperty("mode", 1);
+        state->setProperty("selectedYear", 2025);
+        QMetaObject::invokeMethod(s.find("cancelButton"), "clicked");
+        QTRY_VERIFY(!s.sheetOpen());
+        QVERIFY(s.vm->filterMode().isNone());
+        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+
+        // Reopened: a fresh state on the filter in force; applied, the list reloads and the sheet closes.
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        state = qvariant_cast<QObject *>(s.sheet()->property("state"));
+        QCOMPARE(state->property("mode").toInt(), 0);
+        state->setProperty("mode", 1);
+        state->setProperty("selectedYear", 2025);
+        QMetaObject::invokeMethod(s.find("applyButton"), "clicked");
+        QTRY_VERIFY(!s.sheetOpen());
+        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025));
+        QCOMPARE(s.find("filterButton")->property("symbol").toString(),
+                 QStringLiteral("line.3.horizontal.decrease.circle.fill"));
+
+        // The clear button shows for the filter in force and applies no filter.
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY(s.find("clearButton"));
+        QMetaObject::invokeMethod(s.find("clearButton"), "clicked");
+        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QVERIFY(s.vm->filterMode().isNone());
+        s.vm->applyFilter(DateFilterMode::yearMonth(2025));
+
+        // Escape cancels; Return applies.
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        state = qvariant_cast<QObject *>(s.sheet()->property("state"));
+        QCOMPARE(state->property("selectedYear").toInt(), 2025);
+        state->setProperty("mode", 0);
+        QTest::keyClick(&s.window, Qt::Key_Escape);
+        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025));
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        state = qvariant_cast<QObject *>(s.sheet()->property("state"));
+        state->setProperty("mode", 0);
+        QTest::keyClick(&s.window, Qt::Key_Return);
+        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QVERIFY(s.vm->filterMode().isNone());
+    }
+
+    void typedDaysOutsideTheOtherBoundAreRefused()
+    {
+        Screen s(10);
+        QVERIFY(s.show());
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        QObject *state = qvariant_cast<QObject *>(s.sheet()->property("state"));
+        state->setProperty("mode", 2);
+        QTRY_VERIFY(s.find("startRow"));
+        QObject *start = s.find("startRow")->findChild<QObject *>(QStringLiteral("datePicker"));
+        QObject *field = start->findChild<QObject *>(QStringLiteral("dateField"));
+        const int end = state->property("rangeEndKey").toInt();
+        auto textOf = [&](int key) {
+            QVariant text;
+            QMetaObject::invokeMethod(start, "text", Q_RETURN_ARG(QVariant, text), Q_ARG(QVariant, key));
+            return text.toString();
+        };
+        const QString held = field->property("text").toString();
+        const int heldKey = state->property("rangeStartKey").toInt();
+        // A day after the end: refused, the field shows the held day again.
+        field->setProperty("text", textOf(end + 10000));  // a year later
+        QMetaObject::invokeMethod(start, "commitTyped");
+        QCOMPARE(state->property("rangeStartKey").toInt(), heldKey);
+        QCOMPARE(field->property("text").toString(), held);
+        // Text that is no day at all: refused the same way.
+        field->setProperty("text", QStringLiteral("31 de nada"));
+        QMetaObject::invokeMethod(start, "commitTyped");
+        QCOMPARE(state->property("rangeStartKey").toInt(), heldKey);
+        QCOMPARE(field->property("text").toString(), held);
+        // A day before the end is taken.
+        field->setProperty("text", textOf(20260101));
+        QMetaObject::invokeMethod(start, "commitTyped");
+        QCOMPARE(state->property("rangeStartKey").toInt(), 20260101);
+        QCOMPARE(field->property("text").toString(), textOf(20260101));
+    }
+
+    void sectionChangeWithTheSheetOpen()
+    {
+        Screen s(60);
+        QVERIFY(s.show());
+        s.root->setProperty("showFilterSheet", true);
+        QTRY_VERIFY(s.sheetOpen());
+        QPointer<QObject> sheet = s.sheet();
+        s.destroy();
+        QVERIFY(!sheet);
+        // Nothing of the screen is left in the window's overlay, and later posts reach nothing.
+        NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
+        NamedNotifications::defaultCenter()->post(NamedNotifications::focusSearch);
+        QTest::qWait(50);
+        const auto popups = s.window.contentItem()->findChildren<QQuickItem *>();
+        for (QQuickItem *item : popups)
+            QVERIFY2(!item->isVisible() || item->objectName() != QLatin1String("filterSheet"), "a sheet is left");
+        QCOMPARE(s.window.contentItem()->childItems().size(), 1);  // the overlay only
+    }
+};
+
+QTEST_MAIN(TestHistoryScreen)
+#include "tst_history_screen.moc"
