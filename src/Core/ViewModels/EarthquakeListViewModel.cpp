@@ -18,18 +18,8 @@ EarthquakeListViewModel::EarthquakeListViewModel(EarthquakeRepository *repositor
     : QObject(parent)
     , m_settings(settings ? settings : NotificationSettings::shared())
 {
-    // Search debounce: a value passes after 300 ms without a newer one; repeats of the last
-    // value passed on are dropped.
-    m_debounce.setSingleShot(true);
-    m_debounce.setInterval(300);
-    connect(&m_debounce, &QTimer::timeout, this, [this] {
-        if (m_lastPassedSearchText && *m_lastPassedSearchText == m_searchText)
-            return;
-        m_lastPassedSearchText = m_searchText;
-        m_debouncedSearchText = m_searchText;
-        emit debouncedSearchTextChanged();
-    });
-    m_debounce.start();  // the subscription first sees the current value
+    connect(&m_debounce, &SearchDebounce::passedOn, this, &EarthquakeListViewModel::debouncedSearchTextChanged);
+    m_debounce.submit(m_searchText);  // the subscription first sees the current value
 
     m_periodicWait.setSingleShot(true);
     m_periodicWait.setTimerType(Qt::PreciseTimer);
@@ -116,7 +106,7 @@ void EarthquakeListViewModel::setSearchText(const QString &text)
 {
     m_searchText = text;
     emit searchTextChanged();
-    m_debounce.start();  // each newer value restarts the wait
+    m_debounce.submit(text);
 }
 
 std::optional<QString> EarthquakeListViewModel::lastUpdatedSubtitle() const

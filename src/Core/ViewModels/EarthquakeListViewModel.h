@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Clock.h"
+#include "Platform/SearchDebounce.h"
 #include "Repositories/EarthquakeRepository.h"
 #include "ViewModels/LatestFilters.h"
 
@@ -55,7 +56,7 @@ public:
 
     QString searchText() const { return m_searchText; }
     void setSearchText(const QString &text);
-    QString debouncedSearchText() const { return m_debouncedSearchText; }
+    QString debouncedSearchText() const { return m_debounce.passed(); }
 
     std::optional<QString> lastUpdatedSubtitle() const;
     QString lastUpdatedSubtitleText() const { return lastUpdatedSubtitle().value_or(QString()); }
@@ -96,9 +97,7 @@ private:
     MagnitudeFilter m_selectedFilter;
     DateFilter m_selectedDateFilter;
     QString m_searchText;
-    QString m_debouncedSearchText;
-    std::optional<QString> m_lastPassedSearchText;
-    QTimer m_debounce;
+    SearchDebounce m_debounce;
     QTimer m_periodicWait;
     quint64 m_autoRefreshGeneration = 0;  // 0: stopped
     quint64 m_generationCounter = 0;

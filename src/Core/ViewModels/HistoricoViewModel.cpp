@@ -10,21 +10,13 @@ HistoricoViewModel::HistoricoViewModel(QObject *parent)
     , m_rowBuilder(m_zone, m_locale)
     , m_listModel(new HistoricoListModel(this))
 {
-    // Search debounce: a value passes after 300 ms without a newer one; a repeat of the last
-    // value passed on is dropped. The timer is a member, so it dies with the view model.
-    m_debounce.setSingleShot(true);
-    m_debounce.setInterval(300);
-    connect(&m_debounce, &QTimer::timeout, this, [this] {
-        if (m_lastPassedSearchText && *m_lastPassedSearchText == m_searchText)
-            return;
-        m_lastPassedSearchText = m_searchText;
-        m_debouncedSearchText = m_searchText;
+    connect(&m_debounce, &SearchDebounce::passedOn, this, [this] {
         emit debouncedSearchTextChanged();
         // Only a different needle rebuilds the list: a reset would scroll it back to the top.
         if (searchNeedle() != m_listNeedle)
             showRows(m_loaded);
     });
-    m_debounce.start();  // the subscription first sees the current value
+    m_debounce.submit(m_searchText);  // the subscription first sees the current value
 }
 
 void HistoricoViewModel::setTimeZone(const QTimeZone &zone)
@@ -52,7 +44,7 @@ void HistoricoViewModel::setSearchText(const QString &text)
 {
     m_searchText = text;
     emit searchTextChanged();
-    m_debounce.start();  // each newer value restarts the wait
+    m_debounce.submit(text);
 }
 
 std::optional<QString> HistoricoViewModel::navSubtitle() const
@@ -67,7 +59,7 @@ std::optional<QString> HistoricoViewModel::navSubtitle() const
 
 QString HistoricoViewModel::searchNeedle() const
 {
-    return TextSearch::fold(TextSearch::trimSpacesAndTabs(m_debouncedSearchText));
+    return TextSearch::fold(TextSearch::trimSpacesAndTabs(m_debounce.passed()));
 }
 
 QList<HistoricoRow> HistoricoViewModel::matching(const QList<HistoricoRow> &rows, const QString &needle) const

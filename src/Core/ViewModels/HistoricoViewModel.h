@@ -2,6 +2,7 @@
 
 #include "Persistence/FetchDescriptor.h"
 #include "Platform/Clock.h"
+#include "Platform/SearchDebounce.h"
 #include "ViewModels/DateFilterMode.h"
 #include "ViewModels/HistoricoListModel.h"
 #include "ViewModels/HistoricoRows.h"
@@ -10,7 +11,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimeZone>
-#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 #include <optional>
 
@@ -58,7 +58,7 @@ public:
     DateFilterMode filterMode() const { return m_filterMode; }
     QString searchText() const { return m_searchText; }
     void setSearchText(const QString &text);
-    QString debouncedSearchText() const { return m_debouncedSearchText; }
+    QString debouncedSearchText() const { return m_debounce.passed(); }
     std::optional<QString> navSubtitle() const;
     QString navSubtitleText() const { return navSubtitle().value_or(QString()); }
     HistoricoListModel *listModel() const { return m_listModel; }
@@ -121,10 +121,8 @@ private:
     QList<int> m_availableYears;
     DateFilterMode m_filterMode;
     QString m_searchText;
-    QString m_debouncedSearchText;
     QString m_listNeedle;  // the search the list model's rows answer
-    std::optional<QString> m_lastPassedSearchText;
-    QTimer m_debounce;
+    SearchDebounce m_debounce;
     QTimeZone m_zone;
     QLocale m_locale;
     NowFunction m_now = systemNow;
