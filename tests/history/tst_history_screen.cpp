@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "QuickItems.h"
+
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
@@ -67,19 +69,11 @@ struct Screen {
     }
     bool show()
     {
-        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/HistoricoView.qml")));
-        root = qobject_cast<QQuickItem *>(component.createWithInitialProperties(
-            {{QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
-             {QStringLiteral("viewModel"), QVariant::fromValue(vm)}}));
-        if (!root) {
-            qWarning() << component.errorString();
-            return false;
-        }
-        root->setParentItem(window.contentItem());
-        root->setSize(QSizeF(900, 640));
-        window.resize(900, 640);
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
+        root = QuickItems::show(engine, window, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/HistoricoView.qml")),
+                                {{QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
+                                 {QStringLiteral("viewModel"), QVariant::fromValue(vm)}},
+                                QSize(900, 640));
+        return root;
     }
     QObject *find(const char *name) const { return root->findChild<QObject *>(QString::fromLatin1(name)); }
     bool shown(const char *name) const

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "QuickItems.h"
+
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
@@ -77,34 +79,14 @@ struct Screen {
     }
     bool show()
     {
-        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/EarthquakeListView.qml")));
-        QObject *object = component.createWithInitialProperties(
-            {{QStringLiteral("repository"), QVariant::fromValue(repository.get())},
-             {QStringLiteral("context"), QVariant::fromValue(store->mainContext())}});
-        root = qobject_cast<QQuickItem *>(object);
-        if (!root) {
-            qWarning() << component.errorString();
-            return false;
-        }
-        root->setParentItem(window.contentItem());
-        root->setSize(QSizeF(900, 640));
-        window.resize(900, 640);
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
+        root = QuickItems::show(engine, window, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/EarthquakeListView.qml")),
+                                {{QStringLiteral("repository"), QVariant::fromValue(repository.get())},
+                                 {QStringLiteral("context"), QVariant::fromValue(store->mainContext())}},
+                                QSize(900, 640));
+        return root;
     }
-    // Walks the visual tree, so delegates and popup content (in the window's overlay) count.
-    static void collect(QQuickItem *item, QList<QQuickItem *> &out)
-    {
-        out.append(item);
-        for (QQuickItem *child : item->childItems())
-            collect(child, out);
-    }
-    QList<QQuickItem *> allItems() const
-    {
-        QList<QQuickItem *> out;
-        collect(window.contentItem(), out);
-        return out;
-    }
+    // The window's content, so popup content (in the window's overlay) counts.
+    QList<QQuickItem *> allItems() const { return QuickItems::all(window.contentItem()); }
     QQuickItem *find(const char *name) const
     {
         for (QQuickItem *item : allItems()) {

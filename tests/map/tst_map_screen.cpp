@@ -21,6 +21,8 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "QuickItems.h"
 #include <ctime>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
@@ -89,38 +91,14 @@ struct Screen {
     void save() { QVERIFY(store->mainContext()->save()); }
     bool show()
     {
-        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/MapView.qml")));
-        QObject *object = component.createWithInitialProperties(
-            {{QStringLiteral("repository"), QVariant::fromValue(repository.get())},
-             {QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
-             {QStringLiteral("tilesEnabled"), false}});
-        root = qobject_cast<QQuickItem *>(object);
-        if (!root) {
-            qWarning() << component.errorString();
-            return false;
-        }
-        root->setParentItem(window.contentItem());
-        root->setSize(QSizeF(1000, 700));
-        window.resize(1000, 700);
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
+        root = QuickItems::show(engine, window, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/MapView.qml")),
+                                {{QStringLiteral("repository"), QVariant::fromValue(repository.get())},
+                                 {QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
+                                 {QStringLiteral("tilesEnabled"), false}},
+                                QSize(1000, 700));
+        return root;
     }
-    static void collect(QQuickItem *item, QList<QQuickItem *> &out)
-    {
-        out.append(item);
-        for (QQuickItem *child : item->childItems())
-            collect(child, out);
-    }
-    QQuickItem *find(const char *name) const
-    {
-        QList<QQuickItem *> all;
-        collect(window.contentItem(), all);
-        for (QQuickItem *item : all) {
-            if (item->objectName() == QLatin1String(name))
-                return item;
-        }
-        return nullptr;
-    }
+    QQuickItem *find(const char *name) const { return QuickItems::find(window.contentItem(), QLatin1String(name)); }
     MapViewModel *viewModel() const { return root->property("viewModel").value<MapViewModel *>(); }
     MapEarthquakesModel *model() const { return root->property("mapModel").value<MapEarthquakesModel *>(); }
     GeoMap *map() const { return root->property("map").value<GeoMap *>(); }

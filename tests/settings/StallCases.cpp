@@ -2,6 +2,7 @@
 
 #include "FakeGeoClue.h"
 #include "MainThreadWatch.h"
+#include "QuickItems.h"
 #include "SettingsFixture.h"
 
 #include "Location/QtLocationProvider.h"
@@ -37,18 +38,6 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
         wait(10);
     }
     return true;
-}
-
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == name)
-        return root;
-    for (QQuickItem *child : root->childItems())
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    return nullptr;
 }
 
 std::unique_ptr<QQuickWindow> settingsWindow(QQmlEngine &engine, SettingsViewModel *vm)
@@ -167,7 +156,7 @@ StallResult everyControl(QQmlEngine &engine)
     watch.start();
     QString problem;
     for (const Action &action : actions) {
-        QQuickItem *control = findItem(window->contentItem(), QString::fromLatin1(action.control));
+        QQuickItem *control = QuickItems::find(window->contentItem(), QString::fromLatin1(action.control));
         if (!control) {
             problem = QStringLiteral("no control ") + QLatin1String(action.control);
             break;
@@ -219,7 +208,7 @@ StallResult settingsButtons(QQmlEngine &engine)
         MainThreadWatch watch;
         watch.start();
         for (const char *row : {"notificationsWarning", "locationWarning"})
-            QMetaObject::invokeMethod(findItem(window->contentItem(), QString::fromLatin1(row)), "clicked");
+            QMetaObject::invokeMethod(QuickItems::find(window->contentItem(), QString::fromLatin1(row)), "clicked");
         wait(500);
         ms = watch.stop();
     }

@@ -16,24 +16,14 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "QuickItems.h"
+
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_DesktopPlugin)
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
 
 namespace {
-
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == name)
-        return root;
-    for (QQuickItem *child : root->childItems())
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    return nullptr;
-}
 
 void clickCentre(QQuickWindow *window, QQuickItem *item)
 {
@@ -69,7 +59,7 @@ private slots:
         SettingsFixture f(LocationManager::NotDetermined,
                           [&](UserDefaults &d) { d.setBool(QStringLiteral("notificationsEnabled"), enabled); });
         auto window = showSettings(f.viewModel.get(), 520);
-        QQuickItem *form = findItem(window->contentItem(), QStringLiteral("settingsForm"));
+        QQuickItem *form = QuickItems::find(window->contentItem(), QStringLiteral("settingsForm"));
         QStringList shown;
         QList<QQuickItem *> items;
         collectSections(form, items);
@@ -85,7 +75,7 @@ private slots:
     {
         SettingsFixture f;
         auto window = showSettings(f.viewModel.get(), 520);
-        QQuickItem *master = findItem(window->contentItem(), QStringLiteral("notificationsToggle"));
+        QQuickItem *master = QuickItems::find(window->contentItem(), QStringLiteral("notificationsToggle"));
         auto *masterSwitch = master->property("control").value<QQuickItem *>();
         clickCentre(window.get(), masterSwitch);
         QVERIFY(masterSwitch->property("checked").toBool());  // on at once
@@ -98,14 +88,14 @@ private slots:
         SettingsFixture f(LocationManager::Denied,
                           [](UserDefaults &d) { d.setBool(QStringLiteral("notificationsEnabled"), true); });
         auto window = showSettings(f.viewModel.get(), 520);
-        QQuickItem *proximity = findItem(window->contentItem(), QStringLiteral("proximityToggle"));
+        QQuickItem *proximity = QuickItems::find(window->contentItem(), QStringLiteral("proximityToggle"));
         QTRY_VERIFY(proximity->isVisible() && proximity->height() > 0);
         auto *proximitySwitch = proximity->property("control").value<QQuickItem *>();
         clickCentre(window.get(), proximitySwitch);
         QCOMPARE(f.settings->locationNotificationsEnabled(), false);
         QCOMPARE(proximitySwitch->property("checked").toBool(), false);
-        QVERIFY(!findItem(window->contentItem(), QStringLiteral("locationWarning"))->isVisible());
-        QVERIFY(!findItem(window->contentItem(), QStringLiteral("radiusRow"))->isVisible());
+        QVERIFY(!QuickItems::find(window->contentItem(), QStringLiteral("locationWarning"))->isVisible());
+        QVERIFY(!QuickItems::find(window->contentItem(), QStringLiteral("radiusRow"))->isVisible());
     }
 
     // The radius segments select the stored value only; a click stores its tag.
@@ -117,7 +107,7 @@ private slots:
             d.setDouble(QStringLiteral("settings.locationRadiusKm"), 75.0);
         });
         auto window = showSettings(f.viewModel.get(), 520);
-        QQuickItem *picker = findItem(window->contentItem(), QStringLiteral("radiusPicker"));
+        QQuickItem *picker = QuickItems::find(window->contentItem(), QStringLiteral("radiusPicker"));
         QTRY_VERIFY(picker->isVisible());
         QCOMPARE(picker->property("currentIndex").toInt(), -1);  // 75 is none of the tags, and stays
         QCOMPARE(f.settings->locationRadiusKm(), 75.0);
@@ -142,7 +132,7 @@ private slots:
         QFETCH(double, formWidth);
         SettingsFixture f;
         auto window = showSettings(f.viewModel.get(), windowWidth);
-        QQuickItem *form = findItem(window->contentItem(), QStringLiteral("settingsForm"));
+        QQuickItem *form = QuickItems::find(window->contentItem(), QStringLiteral("settingsForm"));
         QCOMPARE(form->width(), formWidth);
         QCOMPARE(form->x(), (windowWidth - formWidth) / 2);
     }
@@ -156,26 +146,26 @@ private slots:
         QVERIFY2(window, qPrintable(component.errorString()));
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
-        QQuickItem *cards = findItem(window->contentItem(), QStringLiteral("infoCards"));
+        QQuickItem *cards = QuickItems::find(window->contentItem(), QStringLiteral("infoCards"));
         QStringList labels;
         QList<QQuickItem *> badges;
         for (QQuickItem *card : cards->childItems()) {
             if (!card->property("category").isValid())
                 continue;
             labels << card->property("category").toMap().value(QStringLiteral("label")).toString();
-            badges << findItem(card, QStringLiteral("mercalliBadge"));
-            QVERIFY(findItem(card, QStringLiteral("mercalliDescription"))->property("lineCount").toInt() >= 2);  // wraps
+            badges << QuickItems::find(card, QStringLiteral("mercalliBadge"));
+            QVERIFY(QuickItems::find(card, QStringLiteral("mercalliDescription"))->property("lineCount").toInt() >= 2);  // wraps
         }
         QCOMPARE(labels, (QStringList{"Micro", "Leve", "Moderado", "Fuerte", "Muy Fuerte"}));
         for (QQuickItem *badge : badges)
             QCOMPARE(QSizeF(badge->width(), badge->height()), QSizeF(52, 52));
 
         int tips = 0;
-        QQuickItem *scroller = findItem(window->contentItem(), QStringLiteral("infoScroller"));
+        QQuickItem *scroller = QuickItems::find(window->contentItem(), QStringLiteral("infoScroller"));
         countTips(scroller, tips);
         QCOMPARE(tips, 4);
 
-        QQuickItem *address = findItem(window->contentItem(), QStringLiteral("infoAddress"));
+        QQuickItem *address = QuickItems::find(window->contentItem(), QStringLiteral("infoAddress"));
         QCOMPARE(address->property("text").toString(), QStringLiteral("www.ign.es"));
         QCOMPARE(address->property("textFormat").toInt(), int(Qt::PlainText));  // no link
     }

@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "QuickItems.h"
+
 #include <numeric>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
@@ -31,22 +33,9 @@ Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
 
 namespace {
 
-// Delegates have a visual parent only, so they are found through the item tree.
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == name)
-        return root;
-    for (QQuickItem *child : root->childItems())
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    return nullptr;
-}
-
 QQuickItem *findItem(QQuickWindow *window, const QString &name)
 {
-    return findItem(window->contentItem(), name);
+    return QuickItems::find(window->contentItem(), name);
 }
 
 QQuickItem *mainViewOf(QQuickWindow *window)
@@ -379,7 +368,7 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     QTRY_VERIFY(sismos->property("item").value<QObject *>());
     QVERIFY(!mapa->property("item").value<QObject *>());  // built when first chosen
 
-    auto *mapButton = findItem(view, QStringLiteral("tabButton_mapa"));
+    auto *mapButton = QuickItems::find(view, QStringLiteral("tabButton_mapa"));
     QTest::mouseClick(&window, Qt::LeftButton, {},
                       mapButton->mapToScene(QPointF(mapButton->width() / 2, mapButton->height() / 2)).toPoint());
     QTRY_VERIFY(mapa->property("item").value<QObject *>());

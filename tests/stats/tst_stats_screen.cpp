@@ -14,6 +14,8 @@
 #include <QQuickWindow>
 #include <QTest>
 
+#include "QuickItems.h"
+
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
 
@@ -48,32 +50,16 @@ struct Screen {
     bool save() { return bool(store->mainContext()->save()); }
     bool show()
     {
-        QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/StatsView.qml")));
-        root = qobject_cast<QQuickItem *>(component.createWithInitialProperties(
-            {{QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
-             {QStringLiteral("pinnedNow"), kNow}}));
-        if (!root) {
-            qWarning() << component.errorString();
-            return false;
-        }
-        root->setParentItem(window.contentItem());
-        root->setSize(QSizeF(900, 2400));  // tall enough to hold every section at once
-        window.resize(900, 2400);
-        window.show();
-        return QTest::qWaitForWindowExposed(&window);
-    }
-    static void collect(QQuickItem *item, QList<QQuickItem *> &out)
-    {
-        out.append(item);
-        for (QQuickItem *child : item->childItems())
-            collect(child, out);
+        root = QuickItems::show(engine, window, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/StatsView.qml")),
+                                {{QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
+                                 {QStringLiteral("pinnedNow"), kNow}},
+                                QSize(900, 2400));  // tall enough to hold every section at once
+        return root;
     }
     QList<QQuickItem *> all(const QString &name) const
     {
-        QList<QQuickItem *> items;
-        collect(window.contentItem(), items);
         QList<QQuickItem *> out;
-        for (QQuickItem *item : items)
+        for (QQuickItem *item : QuickItems::all(window.contentItem()))
             if (item->objectName() == name)
                 out.append(item);
         return out;
