@@ -51,14 +51,8 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("million.sqlite"));
-    StoreGenerator::Options options;
-    options.count = 1000000;
-    options.recentCount = 20000;
-    QString error;
-    if (!StoreGenerator::generate(path, options, &error)) {
-        std::fprintf(stderr, "cannot generate the store: %s\n", qPrintable(error));
+    if (!StoreGenerator::generateMillion(path))
         return 1;
-    }
     auto container = std::move(*ModelContainer::open({path, false}));
     UserDefaults defaults(dir.filePath(QStringLiteral("defaults.conf")));
     EarthquakeRepository::Environment env;

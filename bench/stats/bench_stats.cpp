@@ -259,15 +259,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("million.sqlite"));
     const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
-    StoreGenerator::Options options;
-    options.count = 1000000;
-    options.recentCount = 20000;
-    options.newestMs = nowMs;
-    QString error;
-    if (!StoreGenerator::generate(path, options, &error)) {
-        std::fprintf(stderr, "cannot generate the store: %s\n", qPrintable(error));
+    if (!StoreGenerator::generateMillion(path, nowMs))
         return 1;
-    }
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(nowMs, Qt::UTC);
 
     // Loading: the snapshot, five times on a new container each, against one fetch of all events.

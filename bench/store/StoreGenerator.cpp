@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <cstdio>
 #include <sqlite3.h>
 
 namespace StoreGenerator {
@@ -108,6 +109,19 @@ bool generate(const QString &path, const Options &o, QString *error)
     sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     return ok;
+}
+
+bool generateMillion(const QString &path, qint64 newestMs)
+{
+    Options options;
+    options.count = 1000000;
+    options.recentCount = 20000;
+    options.newestMs = newestMs;
+    QString error;
+    if (generate(path, options, &error))
+        return true;
+    std::fprintf(stderr, "cannot generate the store: %s\n", qPrintable(error));
+    return false;
 }
 
 }  // namespace StoreGenerator

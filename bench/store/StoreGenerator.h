@@ -21,4 +21,8 @@ const QStringList &placeNames();
 // Returns false and a message on failure.
 bool generate(const QString &path, const Options &options, QString *error = nullptr);
 
+// The benchmarks' big store: a million events, 20,000 of them in the 30 days before `newestMs`
+// (0 = now). On failure the message goes to standard error.
+bool generateMillion(const QString &path, qint64 newestMs = 0);
+
 }  // namespace StoreGenerator

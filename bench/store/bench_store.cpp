@@ -127,14 +127,8 @@ int main(int argc, char **argv)
 
     // Reads from a store of a million events.
     const QString bigPath = dir.filePath(QStringLiteral("million.sqlite"));
-    StoreGenerator::Options options;
-    options.count = 1000000;
-    options.recentCount = 20000;
-    QString error;
-    if (!StoreGenerator::generate(bigPath, options, &error)) {
-        std::fprintf(stderr, "cannot generate the store: %s\n", qPrintable(error));
+    if (!StoreGenerator::generateMillion(bigPath))
         return 1;
-    }
     auto container = std::move(*ModelContainer::open({bigPath, false}));
     ModelContext *ctx = container->mainContext();
 
