@@ -1,6 +1,7 @@
 #include "Location/LocationManager.h"
 #include "Location/LocationProvider.h"
 #include "Location/QtLocationProvider.h"
+#include "TestWait.h"
 
 #include <QGeoPositionInfoSource>
 #include <QSignalSpy>
@@ -204,11 +205,11 @@ private slots:
         QFETCH(int, starts);
         ScriptedProvider scripted;
         LocationManager manager(scripted.provider);
-        QTRY_VERIFY(scripted.source());
+        QTRY_VERIFY_WITH_TIMEOUT(scripted.source(), TestWait::bound);
         ScriptedSource *source = scripted.source();
         QCOMPARE(manager.authorizationStatus(), LocationManager::NotDetermined);
         manager.requestPermission();
-        QTRY_COMPARE(source->requests.load(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(source->requests.load(), 1, TestWait::bound);
         QCOMPARE(source->methods.load(), int(QGeoPositionInfoSource::NonSatellitePositioningMethods));
 
         QSignalSpy answered(&manager, &LocationManager::authorizationStatusChanged);
@@ -217,9 +218,9 @@ private slots:
             emit source->positionUpdated(fix);
         else
             emit source->errorOccurred(QGeoPositionInfoSource::Error(error));
-        QTRY_COMPARE(answered.count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 1, TestWait::bound);
         QCOMPARE(manager.authorizationStatus(), status);
-        QTRY_COMPARE(source->starts.load(), starts);
+        QTRY_COMPARE_WITH_TIMEOUT(source->starts.load(), starts, TestWait::bound);
         manager.startUpdatingIfAuthorized();  // a running source is not started twice
         QTest::qWait(50);
         QCOMPARE(source->starts.load(), starts);
@@ -232,20 +233,20 @@ private slots:
     {
         ScriptedProvider scripted;
         LocationManager manager(scripted.provider);
-        QTRY_VERIFY(scripted.source());
+        QTRY_VERIFY_WITH_TIMEOUT(scripted.source(), TestWait::bound);
         manager.requestPermission();
         manager.refreshAuthorization();
         manager.requestPermission();
-        QTRY_COMPARE(scripted.source()->requests.load(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(scripted.source()->requests.load(), 1, TestWait::bound);
         QTest::qWait(50);
         QCOMPARE(scripted.source()->requests.load(), 1);
         QSignalSpy answered(&manager, &LocationManager::authorizationStatusChanged);
         emit scripted.source()->errorOccurred(QGeoPositionInfoSource::AccessError);
-        QTRY_COMPARE(manager.authorizationStatus(), LocationManager::Denied);
+        QTRY_COMPARE_WITH_TIMEOUT(manager.authorizationStatus(), LocationManager::Denied, TestWait::bound);
         manager.refreshAuthorization();  // a refusal may be lifted outside the app
-        QTRY_COMPARE(scripted.source()->requests.load(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(scripted.source()->requests.load(), 2, TestWait::bound);
         emit scripted.source()->positionUpdated(QGeoPositionInfo(north(0), QDateTime::currentDateTimeUtc()));
-        QTRY_COMPARE(manager.authorizationStatus(), LocationManager::AuthorizedAlways);
+        QTRY_COMPARE_WITH_TIMEOUT(manager.authorizationStatus(), LocationManager::AuthorizedAlways, TestWait::bound);
         manager.refreshAuthorization();  // authorized always: nothing to ask
         QTest::qWait(50);
         QCOMPARE(scripted.source()->requests.load(), 2);
@@ -255,12 +256,12 @@ private slots:
     {
         ScriptedProvider scripted;
         LocationManager manager(scripted.provider);
-        QTRY_VERIFY(scripted.source());
+        QTRY_VERIFY_WITH_TIMEOUT(scripted.source(), TestWait::bound);
         manager.requestPermission();
         emit scripted.source()->positionUpdated(QGeoPositionInfo(north(0), QDateTime::currentDateTimeUtc()));
-        QTRY_COMPARE(manager.userLocation(), north(0));
+        QTRY_COMPARE_WITH_TIMEOUT(manager.userLocation(), north(0), TestWait::bound);
         emit scripted.source()->errorOccurred(QGeoPositionInfoSource::AccessError);
-        QTRY_COMPARE(manager.authorizationStatus(), LocationManager::Denied);
+        QTRY_COMPARE_WITH_TIMEOUT(manager.authorizationStatus(), LocationManager::Denied, TestWait::bound);
         QCOMPARE(manager.userLocation(), north(0));
     }
 
@@ -268,7 +269,7 @@ private slots:
     {
         LocationManager manager(new QtLocationProvider([] { return nullptr; }));
         QSignalSpy spy(&manager, &LocationManager::authorizationStatusChanged);
-        QTRY_COMPARE(manager.authorizationStatus(), LocationManager::Restricted);
+        QTRY_COMPARE_WITH_TIMEOUT(manager.authorizationStatus(), LocationManager::Restricted, TestWait::bound);
         QCOMPARE(spy.count(), 1);
         manager.requestPermission();
         QCOMPARE(spy.count(), 2);
@@ -284,11 +285,11 @@ private slots:
         {
             ScriptedProvider scripted;
             LocationManager manager(scripted.provider);
-            QTRY_VERIFY(scripted.source());
+            QTRY_VERIFY_WITH_TIMEOUT(scripted.source(), TestWait::bound);
             source = scripted.source();
             QVERIFY(source->thread() != QThread::currentThread());
         }
-        QTRY_VERIFY(source.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(source.isNull(), TestWait::bound);
     }
 
     void sharedHolderWithoutPlugins()
@@ -298,7 +299,7 @@ private slots:
         QCOMPARE(LocationManager::shared(), shared);
         std::unique_ptr<QGeoPositionInfoSource> probe(QGeoPositionInfoSource::createDefaultSource(nullptr));
         if (!probe)
-            QTRY_COMPARE(shared->authorizationStatus(), LocationManager::Restricted);
+            QTRY_COMPARE_WITH_TIMEOUT(shared->authorizationStatus(), LocationManager::Restricted, TestWait::bound);
         shared->requestPermission();
         QVERIFY(!shared->userLocation().isValid());
     }

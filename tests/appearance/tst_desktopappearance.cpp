@@ -1,5 +1,6 @@
 #include "FakeSettingsPortal.h"
 #include "Platform/DesktopAppearance.h"
+#include "TestWait.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -39,8 +40,8 @@ private slots:
         DesktopAppearance appearance(QDBusConnection::sessionBus());
         // The portal lives in this thread: a blocking call would not have returned by now.
         QCOMPARE(appearance.colorScheme(), DesktopAppearance::NoPreference);
-        QTRY_COMPARE(portal.reads(), 1);  // one read, by ReadOne or (on an older portal) Read
-        QTRY_COMPARE(int(appearance.colorScheme()), expected);
+        QTRY_COMPARE_WITH_TIMEOUT(portal.reads(), 1, TestWait::bound);  // one read, by ReadOne or (on an older portal) Read
+        QTRY_COMPARE_WITH_TIMEOUT(int(appearance.colorScheme()), expected, TestWait::bound);
     }
 
     void followsChanges()
@@ -49,18 +50,18 @@ private slots:
         QVERIFY(portal.isRegistered());
         portal.setColorScheme(2u);
         DesktopAppearance appearance(QDBusConnection::sessionBus());
-        QTRY_COMPARE(appearance.colorScheme(), DesktopAppearance::Light);
+        QTRY_COMPARE_WITH_TIMEOUT(appearance.colorScheme(), DesktopAppearance::Light, TestWait::bound);
 
         QSignalSpy changed(&appearance, &DesktopAppearance::colorSchemeChanged);
         portal.changeColorScheme(1);
-        QTRY_COMPARE(appearance.colorScheme(), DesktopAppearance::Dark);
+        QTRY_COMPARE_WITH_TIMEOUT(appearance.colorScheme(), DesktopAppearance::Dark, TestWait::bound);
         QCOMPARE(changed.count(), 1);
 
         // Other settings are someone else's business.
         portal.changeOther(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("accent-color"), 2);
         portal.changeOther(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("color-scheme"), 2);
         portal.changeColorScheme(0);
-        QTRY_COMPARE(appearance.colorScheme(), DesktopAppearance::NoPreference);
+        QTRY_COMPARE_WITH_TIMEOUT(appearance.colorScheme(), DesktopAppearance::NoPreference, TestWait::bound);
         QCOMPARE(changed.count(), 2);
     }
 
@@ -73,7 +74,7 @@ private slots:
         FakeSettingsPortal portal;
         QVERIFY(portal.isRegistered());
         portal.changeColorScheme(1);
-        QTRY_COMPARE(appearance.colorScheme(), DesktopAppearance::Dark);
+        QTRY_COMPARE_WITH_TIMEOUT(appearance.colorScheme(), DesktopAppearance::Dark, TestWait::bound);
         QCOMPARE(changed.count(), 1);
     }
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestWait.h"
+
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -52,7 +54,7 @@ inline QQuickItem *show(QQmlEngine &engine, QQuickWindow &window, const QUrl &ur
     root->setSize(size);
     window.resize(size);
     window.show();
-    return QTest::qWaitForWindowExposed(&window) ? root : nullptr;
+    return QTest::qWaitForWindowExposed(&window, TestWait::bound) ? root : nullptr;
 }
 
 }  // namespace QuickItems

@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include "QuickItems.h"
+#include "TestWait.h"
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -181,16 +182,16 @@ private slots:
         QObject *field = s.find("searchField");
         field->setProperty("text", QStringLiteral("palma"));
         QCOMPARE(s.vm->searchText(), QStringLiteral("palma"));
-        QTRY_COMPARE(s.vm->listModel()->count(), 25);
+        QTRY_COMPARE_WITH_TIMEOUT(s.vm->listModel()->count(), 25, TestWait::bound);
         field->setProperty("text", QStringLiteral("zzzz"));
-        QTRY_COMPARE(s.vm->listModel()->count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(s.vm->listModel()->count(), 0, TestWait::bound);
         QCOMPARE(s.state(), QStringLiteral("list"));  // loaded events exist: an empty list, not the empty state
         // Closing the search clears it, and the whole loaded list returns.
         s.root->setProperty("isSearchPresented", true);
         s.root->setProperty("isSearchPresented", false);
         QCOMPARE(s.vm->searchText(), QString());
         QCOMPARE(field->property("text").toString(), QString());
-        QTRY_COMPARE(s.vm->listModel()->count(), 50);
+        QTRY_COMPARE_WITH_TIMEOUT(s.vm->listModel()->count(), 50, TestWait::bound);
     }
 
     void notificationsActOnlyOnTheListPage()
@@ -215,11 +216,11 @@ private slots:
 
         // A pop is an appearance: page 1 again.
         QMetaObject::invokeMethod(s.root->property("currentItem").value<QObject *>(), "goBack");
-        QTRY_VERIFY(s.root->property("isActive").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(s.root->property("isActive").toBool(), TestWait::bound);
         QCOMPARE(s.vm->loadedCount(), 50);
         QVERIFY(!s.sheetOpen());
         NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
-        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(s.sheetOpen(), TestWait::bound);
     }
 
     void sheetAppliesAndCancels()
@@ -227,54 +228,54 @@ private slots:
         Screen s(400);
         QVERIFY(s.show());
         s.root->setProperty("showFilterSheet", true);
-        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(s.sheetOpen(), TestWait::bound);
         QObject *state = qvariant_cast<QObject *>(s.sheet()->property("state"));
         QVERIFY(state);
         state->setProperty("mode", 1);
         state->setProperty("selectedYear", 2025);
         QMetaObject::invokeMethod(s.find("cancelButton"), "clicked");
-        QTRY_VERIFY(!s.sheetOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.sheetOpen(), TestWait::bound);
         QVERIFY(s.vm->filterMode().isNone());
-        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.root->property("showFilterSheet").toBool(), TestWait::bound);
 
         // Reopened: a fresh state on the filter in force; applied, the list reloads and the sheet closes.
         s.root->setProperty("showFilterSheet", true);
-        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(s.sheetOpen(), TestWait::bound);
         state = qvariant_cast<QObject *>(s.sheet()->property("state"));
         QCOMPARE(state->property("mode").toInt(), 0);
         state->setProperty("mode", 1);
         state->setProperty("selectedYear", 2025);
         QMetaObject::invokeMethod(s.find("applyButton"), "clicked");
-        QTRY_VERIFY(!s.sheetOpen());
-        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.sheetOpen(), TestWait::bound);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.root->property("showFilterSheet").toBool(), TestWait::bound);
         QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025));
         QCOMPARE(s.find("filterButton")->property("symbol").toString(),
                  QStringLiteral("line.3.horizontal.decrease.circle.fill"));
 
         // The clear button shows for the filter in force and applies no filter.
         s.root->setProperty("showFilterSheet", true);
-        QTRY_VERIFY(s.sheetOpen());
-        QTRY_VERIFY(s.find("clearButton"));
+        QTRY_VERIFY_WITH_TIMEOUT(s.sheetOpen(), TestWait::bound);
+        QTRY_VERIFY_WITH_TIMEOUT(s.find("clearButton"), TestWait::bound);
         QMetaObject::invokeMethod(s.find("clearButton"), "clicked");
-        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.root->property("showFilterSheet").toBool(), TestWait::bound);
         QVERIFY(s.vm->filterMode().isNone());
         s.vm->applyFilter(DateFilterMode::yearMonth(2025));
 
         // Escape cancels; Return applies.
         s.root->setProperty("showFilterSheet", true);
-        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(s.sheetOpen(), TestWait::bound);
         state = qvariant_cast<QObject *>(s.sheet()->property("state"));
         QCOMPARE(state->property("selectedYear").toInt(), 2025);
         state->setProperty("mode", 0);
         QTest::keyClick(&s.window, Qt::Key_Escape);
-        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.root->property("showFilterSheet").toBool(), TestWait::bound);
         QCOMPARE(s.vm->filterMode(), DateFilterMode::yearMonth(2025));
         s.root->setProperty("showFilterSheet", true);
-        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(s.sheetOpen(), TestWait::bound);
         state = qvariant_cast<QObject *>(s.sheet()->property("state"));
         state->setProperty("mode", 0);
         QTest::keyClick(&s.window, Qt::Key_Return);
-        QTRY_VERIFY(!s.root->property("showFilterSheet").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.root->property("showFilterSheet").toBool(), TestWait::bound);
         QVERIFY(s.vm->filterMode().isNone());
     }
 
@@ -283,10 +284,10 @@ private slots:
         Screen s(10);
         QVERIFY(s.show());
         s.root->setProperty("showFilterSheet", true);
-        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(s.sheetOpen(), TestWait::bound);
         QObject *state = qvariant_cast<QObject *>(s.sheet()->property("state"));
         state->setProperty("mode", 2);
-        QTRY_VERIFY(s.find("startRow"));
+        QTRY_VERIFY_WITH_TIMEOUT(s.find("startRow"), TestWait::bound);
         QObject *start = s.find("startRow")->findChild<QObject *>(QStringLiteral("datePicker"));
         QObject *field = start->findChild<QObject *>(QStringLiteral("dateField"));
         const int end = state->property("rangeEndKey").toInt();
@@ -319,7 +320,7 @@ private slots:
         Screen s(60);
         QVERIFY(s.show());
         s.root->setProperty("showFilterSheet", true);
-        QTRY_VERIFY(s.sheetOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(s.sheetOpen(), TestWait::bound);
         QPointer<QObject> sheet = s.sheet();
         s.destroy();
         QVERIFY(!sheet);

@@ -4,6 +4,7 @@
 #include "Persistence/ModelContext.h"
 #include "Platform/Localization.h"
 #include "ViewModels/HistoricoViewModel.h"
+#include "TestWait.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -512,7 +513,7 @@ private slots:
         auto search = [&](const QString &text) {
             m.vm.setSearchText(text);
             QStringList places;
-            if (!QTest::qWaitFor([&] { return m.vm.debouncedSearchText() == text; }))
+            if (!QTest::qWaitFor([&] { return m.vm.debouncedSearchText() == text; }, TestWait::bound))
                 return QStringList{QStringLiteral("<search not delivered>")};
             for (const EarthquakePtr &e : m.vm.filteredEarthquakes())
                 places << e->location();
@@ -557,13 +558,13 @@ private slots:
         vm.loadMore();
         QSignalSpy reset(vm.listModel(), &QAbstractItemModel::modelReset);
         QSignalSpy debounced(&vm, &HistoricoViewModel::debouncedSearchTextChanged);
-        QTRY_COMPARE(debounced.count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 1, TestWait::bound);
         vm.setSearchText(QStringLiteral("  "));
-        QTRY_COMPARE(debounced.count(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 2, TestWait::bound);
         QCOMPARE(reset.count(), 0);
         QCOMPARE(vm.listModel()->count(), 60);
         vm.setSearchText(QStringLiteral("x"));
-        QTRY_COMPARE(reset.count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(reset.count(), 1, TestWait::bound);
         QCOMPARE(vm.listModel()->count(), 0);
     }
 
@@ -571,14 +572,14 @@ private slots:
     {
         HistoricoViewModel vm;
         QSignalSpy debounced(&vm, &HistoricoViewModel::debouncedSearchTextChanged);
-        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 1, 3000);  // the initial empty text passes once
+        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 1, TestWait::bound);  // the initial empty text passes once
         vm.setDebounceInterval(1200);  // a wide pause, so a busy machine cannot end it early
         vm.setSearchText(QStringLiteral("pal"));
         vm.setSearchText(QStringLiteral("palm"));
         QTest::qWait(300);
         QCOMPARE(debounced.count(), 1);
         QCOMPARE(vm.debouncedSearchText(), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 2, TestWait::bound);
         QCOMPARE(vm.debouncedSearchText(), QStringLiteral("palm"));
         vm.setSearchText(QStringLiteral("x"));
         vm.setSearchText(QStringLiteral("palm"));  // back to the value passed: nothing new

@@ -6,6 +6,7 @@
 #include "ViewModels/EarthquakeItem.h"
 #include "ViewModels/EarthquakeListViewModel.h"
 #include "ViewModels/LatestEarthquakesModel.h"
+#include "TestWait.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -54,7 +55,7 @@ struct Fixture {
     {
         viewModel.setDebounceInterval(0);
         viewModel.setSearchText(text);
-        QTRY_COMPARE(viewModel.debouncedSearchText(), text);
+        QTRY_COMPARE_WITH_TIMEOUT(viewModel.debouncedSearchText(), text, TestWait::bound);
     }
 };
 

@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include "QuickItems.h"
+#include "TestWait.h"
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -152,7 +153,7 @@ private slots:
         s.source->fail();
         QVERIFY(s.repository->isCoolingDown());
         QVERIFY(!s.find("refreshButton")->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!s.repository->isCoolingDown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.repository->isCoolingDown(), TestWait::bound);
         QVERIFY(s.find("refreshButton")->isEnabled());
     }
 
@@ -163,7 +164,7 @@ private slots:
         s.addEvent(QStringLiteral("m"), markup);
         QVERIFY(s.show());
         s.source->fail();
-        QTRY_COMPARE(s.state(), QStringLiteral("list"));
+        QTRY_COMPARE_WITH_TIMEOUT(s.state(), QStringLiteral("list"), TestWait::bound);
         bool found = false;
         for (QQuickItem *item : s.allItems()) {
             if (QByteArray(item->metaObject()->className()).startsWith("QQuickText")
@@ -193,7 +194,7 @@ private slots:
         QVERIFY(!s.root->property("showFilterPopover").toBool());
         NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
         QVERIFY(s.root->property("showFilterPopover").toBool());
-        QTRY_VERIFY(popover->property("opened").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(popover->property("opened").toBool(), TestWait::bound);
 
         // A choice sets its filter, keeps the other and keeps the popover open; the icon fills.
         auto *vm = qvariant_cast<EarthquakeListViewModel *>(s.root->property("viewModel"));
@@ -228,9 +229,9 @@ private slots:
         s.addEvent(QStringLiteral("p"), QStringLiteral("LA PALMA"));
         QVERIFY(s.show());
         s.source->fail();
-        QTRY_COMPARE(s.rows(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(s.rows(), 2, TestWait::bound);
         s.window.requestActivate();
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QVERIFY(QTest::qWaitForWindowActive(&s.window, TestWait::bound));
 
         QQuickItem *field = s.find("searchField");
         QVERIFY(field);
@@ -240,7 +241,7 @@ private slots:
         for (const char c : {'t', 'e', 'n', 'e'})
             QTest::keyClick(&s.window, c);
         QCOMPARE(s.viewModel()->searchText(), QStringLiteral("tene"));
-        QTRY_COMPARE(s.rows(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(s.rows(), 1, TestWait::bound);
 
         if (way == QLatin1String("clearButton")) {
             QQuickItem *clear = s.find("clearSearchButton");
@@ -255,12 +256,12 @@ private slots:
         } else {
             s.viewModel()->setSearchText(QStringLiteral("palma"));
             QCOMPARE(field->property("text").toString(), QStringLiteral("palma"));
-            QTRY_COMPARE(s.rows(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(s.rows(), 1, TestWait::bound);
             s.viewModel()->setSearchText(QString());
         }
         QCOMPARE(field->property("text").toString(), QString());
         QCOMPARE(s.viewModel()->searchText(), QString());
-        QTRY_COMPARE(s.rows(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(s.rows(), 2, TestWait::bound);
         if (way == QLatin1String("escape")) {  // on the empty field Escape closes the search
             QTest::keyClick(&s.window, Qt::Key_Escape);
             QVERIFY(!s.root->property("isSearchPresented").toBool());
@@ -276,7 +277,7 @@ private slots:
         s.addEvent(QStringLiteral("a"), QStringLiteral("A"));
         QVERIFY(s.show());
         s.source->fail();
-        QTRY_COMPARE(s.rows(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(s.rows(), 1, TestWait::bound);
         QObject *popover = s.root->findChild<QObject *>(QStringLiteral("filterPopover"));
         QVERIFY(popover);
 
@@ -288,10 +289,10 @@ private slots:
         }
         QVERIFY(row);
         QMetaObject::invokeMethod(row, "clicked");
-        QTRY_COMPARE(s.root->property("depth").toInt(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(s.root->property("depth").toInt(), 2, TestWait::bound);
         auto *detail = s.root->property("currentItem").value<QQuickItem *>();
         QVERIFY(detail);
-        QTRY_VERIFY(detail->property("isOnTop").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(detail->property("isOnTop").toBool(), TestWait::bound);
 
         NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
         QVERIFY(s.root->property("showFilterPopover").toBool());
@@ -300,8 +301,8 @@ private slots:
         QVERIFY(s.root->property("showFilterPopover").toBool());  // still asked for
 
         QMetaObject::invokeMethod(detail, "goBack");
-        QTRY_COMPARE(s.root->property("depth").toInt(), 1);
-        QTRY_VERIFY(popover->property("opened").toBool());
+        QTRY_COMPARE_WITH_TIMEOUT(s.root->property("depth").toInt(), 1, TestWait::bound);
+        QTRY_VERIFY_WITH_TIMEOUT(popover->property("opened").toBool(), TestWait::bound);
         // Anchored under the filter button, which is on screen again.
         QQuickItem *button = s.find("filterButton");
         QVERIFY(button->isVisible());
@@ -310,7 +311,7 @@ private slots:
 
         // A dismissal clears the flag.
         QMetaObject::invokeMethod(popover, "close");
-        QTRY_VERIFY(!s.root->property("showFilterPopover").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.root->property("showFilterPopover").toBool(), TestWait::bound);
     }
 };
 

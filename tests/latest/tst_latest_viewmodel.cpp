@@ -8,6 +8,7 @@
 #include "Repositories/EarthquakeRepository.h"
 #include "ViewModels/EarthquakeDetailViewModel.h"
 #include "ViewModels/EarthquakeListViewModel.h"
+#include "TestWait.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -129,14 +130,14 @@ private slots:
     {
         Fixture f;
         QSignalSpy debounced(f.viewModel.get(), &EarthquakeListViewModel::debouncedSearchTextChanged);
-        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 1, 3000);  // the initial empty text passes once
+        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 1, TestWait::bound);  // the initial empty text passes once
         f.viewModel->setDebounceInterval(1200);  // a wide pause, so a busy machine cannot end it early
         f.viewModel->setSearchText(QStringLiteral("a"));
         f.viewModel->setSearchText(QStringLiteral("ab"));
         f.viewModel->setSearchText(QStringLiteral("a"));
         QTest::qWait(300);
         QCOMPARE(debounced.count(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 2, TestWait::bound);
         QCOMPARE(f.viewModel->debouncedSearchText(), QStringLiteral("a"));
         // The same text again passes nothing on.
         f.viewModel->setSearchText(QStringLiteral("ab"));
@@ -171,7 +172,7 @@ private slots:
         f.source->onFetch = [&] { periodicRunningAtFetch = f.viewModel->isAutoRefreshRunning(); };
         NamedNotifications::defaultCenter()->post(NamedNotifications::appDidBecomeActive);
         QCOMPARE(f.source->fetches, 0);  // delivered on a later turn of the event loop
-        QTRY_COMPARE(f.source->fetches, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 1, TestWait::bound);
         QVERIFY(periodicRunningAtFetch);
     }
 
@@ -188,12 +189,12 @@ private slots:
         QVERIFY(f.viewModel->isAutoRefreshRunning());
         QTest::qWait(100);
         QCOMPARE(f.source->fetches, 1);  // never at once: one full period first
-        QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 2, 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 2, TestWait::bound);
         // The next wait begins only when this refresh has returned.
         QTest::qWait(1800);
         QCOMPARE(f.source->fetches, 2);
         f.source->completeAll();
-        QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 3, 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 3, TestWait::bound);
         f.source->completeAll();
         f.viewModel->stopAutoRefresh();
         QTest::qWait(1800);
@@ -204,9 +205,9 @@ private slots:
     {
         Fixture f;
         f.settings.setRefreshInterval(RefreshInterval::FiveMinutes);
-        QTRY_VERIFY(f.viewModel->isAutoRefreshRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(f.viewModel->isAutoRefreshRunning(), TestWait::bound);
         f.settings.setRefreshInterval(RefreshInterval::Disabled);
-        QTRY_VERIFY(!f.viewModel->isAutoRefreshRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.viewModel->isAutoRefreshRunning(), TestWait::bound);
         QTest::qWait(1800);
         QCOMPARE(f.source->fetches, 0);
     }
@@ -215,8 +216,8 @@ private slots:
     {
         Fixture f;
         f.settings.setRefreshInterval(RefreshInterval::FiveMinutes);
-        QTRY_VERIFY(f.viewModel->isAutoRefreshRunning());
-        QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 1, 6000);  // the periodic refresh runs
+        QTRY_VERIFY_WITH_TIMEOUT(f.viewModel->isAutoRefreshRunning(), TestWait::bound);
+        QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 1, TestWait::bound);  // the periodic refresh runs
         f.viewModel->startAutoRefresh();                          // e.g. the interval changed
         f.viewModel->stopAutoRefresh();
         QCOMPARE(f.source->pending.size(), 1);
@@ -231,7 +232,7 @@ private slots:
     {
         Fixture f;
         f.settings.setRefreshInterval(RefreshInterval::FiveMinutes);
-        QTRY_VERIFY(f.viewModel->isAutoRefreshRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(f.viewModel->isAutoRefreshRunning(), TestWait::bound);
         f.viewModel.reset();
         QTest::qWait(1800);
         QCOMPARE(f.source->fetches, 0);

@@ -2,6 +2,7 @@
 
 #include "GeoMap.h"
 #include "MarkerLayer.h"
+#include "TestWait.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -32,7 +33,7 @@ struct MapTestScene {
         view->resize(size);
         view->show();
         map = root ? root->findChild<GeoMap *>(QStringLiteral("map")) : nullptr;
-        if (!QTest::qWaitForWindowExposed(view.get()))
+        if (!QTest::qWaitForWindowExposed(view.get(), TestWait::bound))
             qWarning("map test window not exposed");
         for (int i = 0; i < 100 && map && map->size() != QSizeF(size); ++i)
             QTest::qWait(10);

@@ -2,6 +2,7 @@
 #include "Map/MapProjection.h"
 #include "MapTestScene.h"
 #include "Models/Region.h"
+#include "TestWait.h"
 
 #include <QSignalSpy>
 #include <QtQml/qqmlextensionplugin.h>
@@ -110,7 +111,7 @@ void TestGeoMap::regionFollowsResizeUntilTheUserMoves()
     scene.map->setRegion(Region::canaryIslands().mapRegion());
     QSignalSpy visible(scene.map, &GeoMap::visibleRegionChanged);
     scene.view->resize(400, 900);
-    QTRY_COMPARE(scene.map->width(), 400.0);
+    QTRY_COMPARE_WITH_TIMEOUT(scene.map->width(), 400.0, TestWait::bound);
     QVERIFY(!visible.isEmpty());
     QVERIFY(scene.map->visibleRegion().span.longitudeDelta >= 10.0 - 1e-6);
     QVERIFY(std::abs(scene.map->visibleRegion().span.longitudeDelta - 10.0) < 1e-6);  // now width-bound
@@ -119,7 +120,7 @@ void TestGeoMap::regionFollowsResizeUntilTheUserMoves()
     const double zoom = scene.map->zoomLevel();
     const QGeoCoordinate centre = scene.map->center();
     scene.view->resize(900, 900);
-    QTRY_COMPARE(scene.map->width(), 900.0);
+    QTRY_COMPARE_WITH_TIMEOUT(scene.map->width(), 900.0, TestWait::bound);
     QCOMPARE(scene.map->zoomLevel(), zoom);
     QCOMPARE(scene.map->center(), centre);
 }
@@ -297,7 +298,7 @@ void TestGeoMap::renderShowsLandSeaAndMarkers()
     m2.label.clear();
     layer->setMarkers({m, m2});
     // the batch is built off the frame: wait for it to reach the screen
-    QTRY_VERIFY(layer->batchesBuilt() > 0 && !layer->isBuilding() && layer->drawnCount() == 2);
+    QTRY_VERIFY_WITH_TIMEOUT(layer->batchesBuilt() > 0 && !layer->isBuilding() && layer->drawnCount() == 2, TestWait::bound);
 
     const QImage img = scene.grab();
     QVERIFY(!img.isNull());
@@ -334,10 +335,10 @@ void TestGeoMap::rippleRingStartsAfterItsDelayAndDiesWithItsOwner()
     QVERIFY(now && late);
     QCOMPARE(now->width(), 22.0);
     QCOMPARE(now->height(), 22.0);
-    QTRY_VERIFY_WITH_TIMEOUT(now->property("animate").toBool(), 200);
+    QTRY_VERIFY_WITH_TIMEOUT(now->property("animate").toBool(), TestWait::bound);
     QVERIFY(!late->property("animate").toBool());
-    QTRY_VERIFY(now->property("progress").toDouble() > 0.05);
-    QTRY_VERIFY_WITH_TIMEOUT(late->property("animate").toBool(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(now->property("progress").toDouble() > 0.05, TestWait::bound);
+    QTRY_VERIFY_WITH_TIMEOUT(late->property("animate").toBool(), TestWait::bound);
 
     // a ring removed before its delay never starts anything
     MapTestScene other({300, 300},

@@ -23,6 +23,7 @@
 #include <QTest>
 
 #include "QuickItems.h"
+#include "TestWait.h"
 #include <ctime>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
@@ -185,20 +186,20 @@ private slots:
         s.save();
         QVERIFY(s.show());
         s.source->fail();
-        QTRY_VERIFY(s.batchDone());
+        QTRY_VERIFY_WITH_TIMEOUT(s.batchDone(), TestWait::bound);
         s.tapAt(28.0, -16.0);
         QCOMPARE(s.selectedID(), QStringLiteral("a"));
-        QTRY_VERIFY(s.calloutShown());
+        QTRY_VERIFY_WITH_TIMEOUT(s.calloutShown(), TestWait::bound);
         QVERIFY(s.find("selectedAnnotation")->isVisible());
         s.tapAt(27.8, -15.4);  // another marker: one step
         QCOMPARE(s.selectedID(), QStringLiteral("b"));
         QVERIFY(s.calloutShown());
         s.tapAt(27.8, -15.4);  // the selected one: cleared, the callout leaves
         QCOMPARE(s.selectedID(), QString());
-        QTRY_VERIFY(!s.calloutShown());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.calloutShown(), TestWait::bound);
         s.tapAt(28.6, -17.8);  // the newest, an annotation of its own
         QCOMPARE(s.selectedID(), QStringLiteral("newest"));
-        QTRY_VERIFY(s.calloutShown());
+        QTRY_VERIFY_WITH_TIMEOUT(s.calloutShown(), TestWait::bound);
         s.tapAt(29.5, -14.0);  // open sea: nothing
         QCOMPARE(s.selectedID(), QStringLiteral("newest"));
         // the close button clears the selection
@@ -214,12 +215,12 @@ private slots:
         s.save();
         QVERIFY(s.show());
         s.source->fail();
-        QTRY_VERIFY(s.batchDone());
+        QTRY_VERIFY_WITH_TIMEOUT(s.batchDone(), TestWait::bound);
         s.tapAt(28.0, -16.0);
         QCOMPARE(s.selectedID(), QStringLiteral("strong"));
         s.viewModel()->setSelectedFilterRaw(QStringLiteral("micro"));
         QVERIFY(!s.find("selectedAnnotation")->isVisible());
-        QTRY_VERIFY(s.calloutShown());
+        QTRY_VERIFY_WITH_TIMEOUT(s.calloutShown(), TestWait::bound);
         QCOMPARE(s.find("callout")->property("earthquake").value<EarthquakeItem>().eventID(), QStringLiteral("strong"));
         // UTC, not the machine's zone (Auckland is 12 or 13 hours ahead)
         const QString date = s.find("date")->property("text").toString();
@@ -239,19 +240,19 @@ private slots:
         s.save();
         QVERIFY(s.show());
         s.source->fail();
-        QTRY_VERIFY(s.batchDone());
+        QTRY_VERIFY_WITH_TIMEOUT(s.batchDone(), TestWait::bound);
         s.tapAt(28.0, -16.0);
-        QTRY_VERIFY(s.calloutShown());
+        QTRY_VERIFY_WITH_TIMEOUT(s.calloutShown(), TestWait::bound);
         s.map()->pan(40, 25);
         const QGeoCoordinate camera = s.map()->center();
         const double zoom = s.map()->zoomLevel();
         s.click(s.find("detailButton"));
-        QTRY_COMPARE(s.root->property("depth").toInt(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(s.root->property("depth").toInt(), 2, TestWait::bound);
         QCOMPARE(s.source->fetches, 1);
         auto *detail = s.root->property("currentItem").value<QQuickItem *>();
         QCOMPARE(detail->property("earthquake").value<EarthquakeItem>().eventID(), QStringLiteral("a"));
         QMetaObject::invokeMethod(detail, "goBack");
-        QTRY_COMPARE(s.root->property("depth").toInt(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(s.root->property("depth").toInt(), 1, TestWait::bound);
         QCOMPARE(s.selectedID(), QStringLiteral("a"));
         QVERIFY(s.calloutShown());
         QCOMPARE(s.map()->center(), camera);
@@ -271,7 +272,7 @@ private slots:
         NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
         QVERIFY(s.root->property("showFilterPopover").toBool());
         QObject *popover = s.root->findChild<QObject *>(QStringLiteral("filterPopover"));
-        QTRY_VERIFY(popover->property("opened").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(popover->property("opened").toBool(), TestWait::bound);
     }
 
     void eachEntryStartsAfresh()

@@ -9,6 +9,7 @@
 #include "Repositories/EarthquakeRepository.h"
 #include "ViewModels/MapEarthquakesModel.h"
 #include "ViewModels/MapViewModel.h"
+#include "TestWait.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -287,7 +288,7 @@ private slots:
         // an hour later the event has expired without anything else happening
         f.model.setTickInterval(20);
         now = kNow.addSecs(3600);
-        QTRY_COMPARE(f.model.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.model.count(), 0, TestWait::bound);
         f.viewModel.setSelectedDateFilterRaw(QStringLiteral("all"));
         QVERIFY(!f.model.isTicking());
     }

@@ -1,6 +1,7 @@
 #include "MapTestScene.h"
 #include "Models/Region.h"
 #include "TileSource.h"
+#include "TestWait.h"
 
 #include <QBuffer>
 #include <QDirIterator>
@@ -137,15 +138,15 @@ void TestMapTiles::tilesFromServerAreDrawnCachedAndAttributed()
     {
         MapTestScene scene({600, 400}, {}, tileProperties(server.urlTemplate(), cache.path()));
         scene.map->setRegion(Region::canaryIslands().mapRegion());
-        QTRY_VERIFY_WITH_TIMEOUT(scene.map->isShowingTiles(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(colorNear(scene.grab().pixelColor(scene.map->fromCoordinate(sea).toPoint()), tileColor), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(scene.map->isShowingTiles(), TestWait::bound);
+        QTRY_VERIFY_WITH_TIMEOUT(colorNear(scene.grab().pixelColor(scene.map->fromCoordinate(sea).toPoint()), tileColor), TestWait::bound);
         QVERIFY(server.requests > 0);
         QVERIFY(server.userAgents.first().contains("sismovantaquelorin"));
         // the attribution box sits at the bottom right, over the tiles
         const QImage img = scene.grab();
         const QColor corner = img.pixelColor(img.width() - 3, img.height() - 3);
         QVERIFY2(!colorNear(corner, tileColor, 30), qPrintable(corner.name()));
-        QTRY_VERIFY(filesUnder(cache.path()) > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(filesUnder(cache.path()) > 0, TestWait::bound);
     }
     // a new map with the server gone draws the cached tiles
     const int cached = filesUnder(cache.path());
@@ -153,7 +154,7 @@ void TestMapTiles::tilesFromServerAreDrawnCachedAndAttributed()
     server.server.close();
     MapTestScene again({600, 400}, {}, tileProperties(url, cache.path()));
     again.map->setRegion(Region::canaryIslands().mapRegion());
-    QTRY_VERIFY_WITH_TIMEOUT(again.map->isShowingTiles(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(again.map->isShowingTiles(), TestWait::bound);
     QVERIFY(colorNear(again.grab().pixelColor(again.map->fromCoordinate(sea).toPoint()), tileColor));
     QCOMPARE(filesUnder(cache.path()), cached);
 }
@@ -169,7 +170,7 @@ void TestMapTiles::unreachableServerLeavesCoastlinesAndBacksOff()
     MapTestScene scene({600, 400}, {}, tileProperties(url, cache.path()));
     scene.map->setRegion(Region::canaryIslands().mapRegion());
     TileSource *tiles = scene.map->tileSource();
-    QTRY_VERIFY_WITH_TIMEOUT(tiles->isBackingOff(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(tiles->isBackingOff(), TestWait::bound);
     const int sent = tiles->requestsSent();
     QVERIFY(sent <= 8);
 
@@ -210,8 +211,8 @@ void TestMapTiles::oversizedTileIsAbandoned()
     const TileSource::Key key{6, 30, 27};
     QVERIFY(tiles.tile(key).isNull());
     QCOMPARE(tiles.requestsSent(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(server.hangUps, 1, 5000);
-    QTRY_COMPARE(tiles.requestsInFlight(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server.hangUps, 1, TestWait::bound);
+    QTRY_COMPARE_WITH_TIMEOUT(tiles.requestsInFlight(), 0, TestWait::bound);
     QVERIFY(tiles.tile(key).isNull());
     QCOMPARE(tiles.requestsSent(), 1);
     QCOMPARE(ready.size(), 0);

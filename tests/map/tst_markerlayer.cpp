@@ -3,6 +3,7 @@
 #include "MapTestScene.h"
 #include "Map/MapProjection.h"
 #include "MarkerBatch.h"
+#include "TestWait.h"
 
 #include <numeric>
 
@@ -24,7 +25,7 @@ MarkerSet setOf(std::shared_ptr<MarkerData> data, std::vector<quint32> shown)
 
 bool waitForBatch(MarkerLayer *layer, int before)
 {
-    return QTest::qWaitFor([&] { return layer->batchesBuilt() > before && layer->isBatchCurrent(); }, 5000);
+    return QTest::qWaitFor([&] { return layer->batchesBuilt() > before && layer->isBatchCurrent(); }, TestWait::bound);
 }
 
 }  // namespace
@@ -148,10 +149,10 @@ void TestMarkerLayer::newerSetWinsOverABatchInFlight()
     std::vector<quint32> all(200000);
     std::iota(all.begin(), all.end(), 0);
     layer->setMarkerSet(setOf(data, all));
-    QTRY_VERIFY(layer->isBuilding());
+    QTRY_VERIFY_WITH_TIMEOUT(layer->isBuilding(), TestWait::bound);
     // a filter narrows the set while the first batch is built: only the narrow one shows
     layer->setMarkerSet(setOf(data, {0, 1, 2}));
-    QTRY_VERIFY_WITH_TIMEOUT(!layer->isBuilding() && layer->drawnCount() == 3, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!layer->isBuilding() && layer->drawnCount() == 3, TestWait::bound);
     QTest::qWait(100);
     QCOMPARE(layer->drawnCount(), 3);
 }
@@ -191,7 +192,7 @@ void TestMarkerLayer::destroyedWithABuildInFlight()
         MapTestScene scene({800, 600}, "MarkerLayer { objectName: \"layer\" }", kCamera);
         auto *layer = scene.find<MarkerLayer>("layer");
         layer->setMarkerSet(setOf(data, all));
-        QTRY_VERIFY(layer->isBuilding());
+        QTRY_VERIFY_WITH_TIMEOUT(layer->isBuilding(), TestWait::bound);
     }
     // the worker finishes after the layer is gone; its batch must go nowhere
     QTest::qWait(1500);

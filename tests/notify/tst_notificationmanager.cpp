@@ -1,6 +1,7 @@
 #include "FakeNotificationServer.h"
 #include "Notifications/NotificationManager.h"
 #include "Platform/Localization.h"
+#include "TestWait.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -102,7 +103,7 @@ private slots:
         manager.send(EarthquakeNotificationEvent::proximity(strong, 3.7));
         manager.send(EarthquakeNotificationEvent::swarm(10, 10));
         manager.send(EarthquakeNotificationEvent::swarm(30, 60));  // same second: replaces the first swarm
-        QTRY_COMPARE(server.calls().size(), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(server.calls().size(), 4, TestWait::bound);
         const auto &calls = server.calls();
         QCOMPARE(calls.at(0).summary, QString::fromUtf8("Fuerte — NW TENERIFE"));
         QCOMPARE(calls.at(0).body, QStringLiteral("Magnitude 6.3, depth 12 km"));
@@ -123,7 +124,7 @@ private slots:
 
         // The same event alerted again (another refresh, another window) replaces its notification.
         manager.send(EarthquakeNotificationEvent::magnitude(strong));
-        QTRY_COMPARE(server.calls().size(), 5);
+        QTRY_COMPARE_WITH_TIMEOUT(server.calls().size(), 5, TestWait::bound);
         QCOMPARE(server.calls().at(4).replacesId, calls.at(0).returnedId);
     }
 
@@ -135,7 +136,7 @@ private slots:
         manager.post(content(QStringLiteral("es1"), QStringLiteral("Fuerte — NW TENERIFE"),
                              QStringLiteral("Magnitude 6.3, depth 12 km"), InterruptionLevel::TimeSensitive));
         manager.post(content(QStringLiteral("es2"), QStringLiteral("t2"), QStringLiteral("b2")));
-        QTRY_COMPARE(server.calls().size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(server.calls().size(), 2, TestWait::bound);
         const auto &first = server.calls().at(0);
         QCOMPARE(first.appName, QStringLiteral("sismovantaquelorin"));
         QCOMPARE(first.replacesId, 0u);
@@ -158,7 +159,7 @@ private slots:
         manager.post(content(QStringLiteral("other")));
         // Sent before the first one's id is known: it still has to replace it.
         manager.post(content(QStringLiteral("swarm-100"), QStringLiteral("second")));
-        QTRY_COMPARE(server.calls().size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(server.calls().size(), 3, TestWait::bound);
         const auto first = server.calls().at(0);
         const auto second = server.calls().at(2);
         QCOMPARE(first.summary, QStringLiteral("first"));
@@ -167,7 +168,7 @@ private slots:
         QCOMPARE(server.calls().at(1).replacesId, 0u);
 
         manager.post(content(QStringLiteral("swarm-100"), QStringLiteral("third")));
-        QTRY_COMPARE(server.calls().size(), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(server.calls().size(), 4, TestWait::bound);
         QCOMPARE(server.calls().at(3).replacesId, first.returnedId);
     }
 
@@ -189,7 +190,7 @@ private slots:
         NotificationManager manager(QDBusConnection::sessionBus());
         const QString raw = QStringLiteral("<b>S & N</b> \"x\"");
         manager.post(content(QStringLiteral("id"), raw, raw));
-        QTRY_COMPARE(server.calls().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(server.calls().size(), 1, TestWait::bound);
         QCOMPARE(server.calls().at(0).body, expectedBody);
         QCOMPARE(server.calls().at(0).summary, expectedTitle);
     }
@@ -202,13 +203,13 @@ private slots:
         {
             FakeNotificationServer server;
             manager.requestAuthorization(this, [&](bool granted) { answer = granted; });
-            QTRY_VERIFY(answer.has_value());
+            QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), TestWait::bound);
             QCOMPARE(*answer, true);
             QCOMPARE(manager.authorizationStatus(), NotificationManager::AuthorizationStatus::Authorized);
         }
         answer.reset();
         manager.requestAuthorization(this, [&](bool granted) { answer = granted; });
-        QTRY_VERIFY(answer.has_value());
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), TestWait::bound);
         QCOMPARE(*answer, false);
         QCOMPARE(manager.authorizationStatus(), NotificationManager::AuthorizationStatus::Denied);
     }
@@ -222,7 +223,7 @@ private slots:
         manager.requestAuthorization(context.get(), [&](bool) { called = true; });
         context.reset();
         QSignalSpy status(&manager, &NotificationManager::authorizationStatusChanged);
-        QVERIFY(status.wait());
+        QVERIFY(status.wait(TestWait::bound));
         QVERIFY(!called);
     }
 
@@ -247,7 +248,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             manager.post(content(QStringLiteral("id%1").arg(i)));
         QVERIFY(timer.elapsed() < 1000);  // posting never waits for the bus
-        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 2500);
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), TestWait::bound);
         QCOMPARE(*answer, false);
         // Answered well before the 3 s call timeout: nothing waited it out.
         QVERIFY2(timer.elapsed() < 2500, qPrintable(QString::number(timer.elapsed())));
@@ -258,7 +259,7 @@ private slots:
         // A server that appears later is found by the next send.
         FakeNotificationServer server;
         manager.post(content(QStringLiteral("late")));
-        QTRY_COMPARE(server.calls().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(server.calls().size(), 1, TestWait::bound);
         QCOMPARE(server.calls().at(0).summary, QStringLiteral("T"));
     }
 };

@@ -3,6 +3,7 @@
 #include "Networking/HTMLParser.h"
 #include "Networking/HTMLParserError.h"
 #include "Networking/NetworkSession.h"
+#include "TestWait.h"
 
 #include <QFile>
 #include <QNetworkReply>
@@ -25,7 +26,7 @@ QByteArray fixtureBytes(const char *name)
 }
 
 // Runs one fetch to its end (or gives up after `timeoutMs`).
-std::optional<FetchResult> fetch(const HTMLParser &parser, const QUrl &url, int timeoutMs = 10000)
+std::optional<FetchResult> fetch(const HTMLParser &parser, const QUrl &url, int timeoutMs = TestWait::bound)
 {
     QObject context;
     std::optional<FetchResult> outcome;
@@ -136,7 +137,7 @@ private slots:
         QObject context;
         std::optional<FetchResult> outcome;
         source.fetchEarthquakes(&context, [&](FetchResult result) { outcome.emplace(std::move(result)); });
-        QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), TestWait::bound);
         QVERIFY(*outcome);
         QCOMPARE((*outcome)->size(), 25);
         QCOMPARE(m_server.requestCount(kCataloguePath), 1);
@@ -149,7 +150,7 @@ private slots:
     {
         const QUrl url(QStringLiteral("http://127.0.0.1:%1/").arg(HttpTestServer::refusedPort()));
         QNetworkReply *plain = m_session.get(QNetworkRequest(url));
-        QTRY_VERIFY(plain->isFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(plain->isFinished(), TestWait::bound);
         const QString plainText = plain->errorString();
         delete plain;
 
@@ -192,7 +193,7 @@ private slots:
         QCOMPARE(outcome->error().code, code);
         // Qt's own text for it.
         QNetworkReply *plain = m_session.get(QNetworkRequest(url));
-        QTRY_VERIFY(plain->isFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(plain->isFinished(), TestWait::bound);
         QCOMPARE(outcome->error().description, plain->errorString());
         delete plain;
     }
@@ -303,10 +304,10 @@ private slots:
         auto context = std::make_unique<QObject>();
         bool called = false;
         HTMLParser(&m_session).fetchAndParse(m_server.url("/gone"), context.get(), [&](FetchResult) { called = true; });
-        QTRY_COMPARE(m_server.requestCount("/gone"), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount("/gone"), 1, TestWait::bound);
         context.reset();
         // The server sees the connection closed before it could answer.
-        QTRY_COMPARE(m_server.abandonedCount(), abandonedBefore + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.abandonedCount(), abandonedBefore + 1, TestWait::bound);
         QTest::qWait(600);
         QVERIFY(!called);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -329,7 +330,7 @@ private slots:
             QTimer::singleShot(0, this, [&] { context.reset(); });
         });
         HTMLParser(&m_session).fetchAndParse(m_server.url("/big"), context.get(), [&](FetchResult) { called = true; });
-        QTRY_VERIFY(!context);
+        QTRY_VERIFY_WITH_TIMEOUT(!context, TestWait::bound);
         disconnect(connection);
         QTest::qWait(300);
         QThreadPool::globalInstance()->waitForDone();

@@ -6,6 +6,7 @@
 #include "Persistence/ModelContext.h"
 #include "Platform/UserDefaults.h"
 #include "Repositories/EarthquakeRepository.h"
+#include "TestWait.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -91,7 +92,7 @@ private slots:
         BackgroundRefreshScheduler::cancel();
         QVERIFY(!BackgroundRefreshScheduler::activity());
         QVERIFY(activities().isEmpty());
-        QTRY_VERIFY(!first);
+        QTRY_VERIFY_WITH_TIMEOUT(!first, TestWait::bound);
     }
 
     // Each run refreshes on a context of its own; cancelling does not cut a running refresh short.
@@ -106,14 +107,14 @@ private slots:
         BackgroundRefreshScheduler::scheduleRefresh(0.05);
         int fired = 0;
         connect(BackgroundRefreshScheduler::activity(), &QTimer::timeout, this, [&] { ++fired; });
-        QTRY_VERIFY(m_server.requestCount(QStringLiteral("/page")) >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/page")) >= 1, TestWait::bound);
         BackgroundRefreshScheduler::cancel();
-        QTRY_COMPARE(m_container->mainContext()->fetchCount({}).valueOr(0), qint64(2));
+        QTRY_COMPARE_WITH_TIMEOUT(m_container->mainContext()->fetchCount({}).valueOr(0), qint64(2), TestWait::bound);
         QVERIFY(UserDefaults::standard().dateValue(EarthquakeRepository::lastUpdatedKey).has_value());
         // About one run per period (several overlap the slow download), never a spinning timer.
         QVERIFY2(fired >= 1 && fired < 100, qPrintable(QString::number(fired)));
         // Nothing of a run outlives it.
-        QTRY_VERIFY(QCoreApplication::instance()->findChildren<ModelContext *>().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<ModelContext *>().isEmpty(), TestWait::bound);
     }
 };
 

@@ -10,6 +10,7 @@
 #include "Platform/Localization.h"
 #include "Platform/UserDefaults.h"
 #include "Repositories/EarthquakeRepository.h"
+#include "TestWait.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -132,7 +133,7 @@ class RepositoryTest : public QObject {
     {
         bool done = false;
         repo.refresh(startCooldown, &repo, [&] { done = true; });
-        QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(done, TestWait::bound);
     }
 
 private slots:
@@ -183,7 +184,7 @@ private slots:
         QCOMPARE(storedIDs(*m_context), QStringList({"es1", "es2", "es3"}));
         QCOMPARE(repo->lastUpdated(), kNow);
         QCOMPARE(m_defaults->dateValue(EarthquakeRepository::lastUpdatedKey), kNow);
-        QTRY_COMPARE(notificationServer.calls().size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(notificationServer.calls().size(), 3, TestWait::bound);
         QCOMPARE(notificationServer.calls().at(0).summary, QString::fromUtf8("Micro — NW LANZAROTE"));
         QCOMPARE(notificationServer.calls().at(1).body, QStringLiteral("Magnitude 4.5, depth 10 km"));
         QCOMPARE(notificationServer.calls().at(2).hints.value("urgency").toInt(), 2);
@@ -292,7 +293,7 @@ private slots:
         QVERIFY(!firstDone);
         QCOMPARE(loading.size(), 0);
 
-        QTRY_VERIFY(firstDone);
+        QTRY_VERIFY_WITH_TIMEOUT(firstDone, TestWait::bound);
         QCOMPARE(m_server.requestCount() - before, 1);
         QCOMPARE(cooling.size(), 0);
         QVERIFY(!repo->isCoolingDown());
@@ -340,7 +341,7 @@ private slots:
                 [&](bool v) { log << (v ? "cooling" : "cooled"); });
         refreshAndWait(*repo, true);
         QVERIFY(repo->isCoolingDown());
-        QTRY_VERIFY_WITH_TIMEOUT(!repo->isCoolingDown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!repo->isCoolingDown(), TestWait::bound);
         QList<int> expected;
         for (int s = 60; s >= 0; --s)
             expected << s;
@@ -438,7 +439,7 @@ private slots:
         serve({row("es1", 5)}, 200);
         bool done = false;
         repo->refresh(true, this, [&] { done = true; });
-        QTRY_COMPARE(m_server.requestCount(QStringLiteral("/page")) > 0, true);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/page")) > 0, true, TestWait::bound);
         repo.reset();
         QTest::qWait(500);
         QVERIFY(!done);
@@ -454,7 +455,7 @@ private slots:
         auto receiver = std::make_unique<QObject>();
         repo->refresh(false, receiver.get(), [&] { done = true; });
         receiver.reset();
-        QTRY_VERIFY(!repo->isLoading());
+        QTRY_VERIFY_WITH_TIMEOUT(!repo->isLoading(), TestWait::bound);
         QVERIFY(!done);
         QCOMPARE(storedIDs(*m_context), QStringList({"es1"}));
     }

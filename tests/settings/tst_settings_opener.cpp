@@ -1,4 +1,5 @@
 #include "Platform/SystemSettingsOpener.h"
+#include "TestWait.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,7 +68,7 @@ private slots:
         qputenv("PATH", oldPath);
         qputenv("XDG_CURRENT_DESKTOP", oldDesktop);
         QVERIFY(started);
-        QTRY_VERIFY(QFile::exists(record));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), TestWait::bound);
         QFile out(record);
         QVERIFY(out.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(out.readAll()).trimmed(), arguments);

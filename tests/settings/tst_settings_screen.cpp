@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include "QuickItems.h"
+#include "TestWait.h"
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -79,7 +80,7 @@ private slots:
         auto *masterSwitch = master->property("control").value<QQuickItem *>();
         clickCentre(window.get(), masterSwitch);
         QVERIFY(masterSwitch->property("checked").toBool());  // on at once
-        QTRY_VERIFY(!f.settings->isEnabled());                // no server: refused
+        QTRY_VERIFY_WITH_TIMEOUT(!f.settings->isEnabled(), TestWait::bound);                // no server: refused
         QCOMPARE(masterSwitch->property("checked").toBool(), false);
     }
 
@@ -89,7 +90,7 @@ private slots:
                           [](UserDefaults &d) { d.setBool(QStringLiteral("notificationsEnabled"), true); });
         auto window = showSettings(f.viewModel.get(), 520);
         QQuickItem *proximity = QuickItems::find(window->contentItem(), QStringLiteral("proximityToggle"));
-        QTRY_VERIFY(proximity->isVisible() && proximity->height() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(proximity->isVisible() && proximity->height() > 0, TestWait::bound);
         auto *proximitySwitch = proximity->property("control").value<QQuickItem *>();
         clickCentre(window.get(), proximitySwitch);
         QCOMPARE(f.settings->locationNotificationsEnabled(), false);
@@ -108,11 +109,11 @@ private slots:
         });
         auto window = showSettings(f.viewModel.get(), 520);
         QQuickItem *picker = QuickItems::find(window->contentItem(), QStringLiteral("radiusPicker"));
-        QTRY_VERIFY(picker->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(picker->isVisible(), TestWait::bound);
         QCOMPARE(picker->property("currentIndex").toInt(), -1);  // 75 is none of the tags, and stays
         QCOMPARE(f.settings->locationRadiusKm(), 75.0);
         auto *segments = picker->property("segments").value<QQuickItem *>();
-        QTRY_COMPARE(segments->childItems().size(), 5);  // four segments and the repeater
+        QTRY_COMPARE_WITH_TIMEOUT(segments->childItems().size(), 5, TestWait::bound);  // four segments and the repeater
         clickCentre(window.get(), segments->childItems().at(2));
         QCOMPARE(f.settings->locationRadiusKm(), 200.0);
         QCOMPARE(picker->property("currentIndex").toInt(), 2);
@@ -144,7 +145,7 @@ private slots:
                           "InfoView { anchors.fill: parent } }", QUrl(QStringLiteral("qrc:/test/info.qml")));
         std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow *>(component.create()));
         QVERIFY2(window, qPrintable(component.errorString()));
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(window.get(), TestWait::bound));
 
         QQuickItem *cards = QuickItems::find(window->contentItem(), QStringLiteral("infoCards"));
         QStringList labels;
@@ -176,16 +177,16 @@ private slots:
         WindowScenes::shared()->setEngine(&m_engine);
         QPointer<QQuickWindow> main = WindowScenes::shared()->openMainWindow();
         QVERIFY(main);
-        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QVERIFY(QTest::qWaitForWindowExposed(main, TestWait::bound));
         QObject *loader = main->findChild<QObject *>(QStringLiteral("infoViewLoader"));
         QObject *sheet = main->findChild<QObject *>(QStringLiteral("infoSheet"));
         QVERIFY(loader && sheet);
         QVERIFY(!loader->property("item").value<QObject *>());
         NamedNotifications::defaultCenter()->post(NamedNotifications::openInfo);
-        QTRY_VERIFY(loader->property("item").value<QObject *>());
+        QTRY_VERIFY_WITH_TIMEOUT(loader->property("item").value<QObject *>(), TestWait::bound);
         QPointer<QObject> view = loader->property("item").value<QObject *>();
         QMetaObject::invokeMethod(sheet, "close");
-        QTRY_VERIFY(view.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(view.isNull(), TestWait::bound);
         WindowScenes::shared()->closeAll();
     }
 
@@ -206,11 +207,11 @@ private slots:
         WindowScenes::shared()->openWindow(WindowScenes::settingsIdentifier);
         QPointer<QQuickWindow> window = WindowScenes::shared()->settingsWindow();
         QVERIFY(window);
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(QTest::qWaitForWindowExposed(window, TestWait::bound));
         QCOMPARE(window->title(), QStringLiteral("Ajustes"));
         QTest::qWait(300);
         window->close();
-        QTRY_VERIFY(!window);
+        QTRY_VERIFY_WITH_TIMEOUT(!window, TestWait::bound);
         UserDefaults::standard().sync();
         QCOMPARE(interval.count(), 0);
         QCOMPARE(readFile(path), before);
@@ -232,7 +233,7 @@ private:
             qWarning() << component.errorString();
             return window;
         }
-        QTest::qWaitForWindowExposed(window.get());
+        QTest::qWaitForWindowExposed(window.get(), TestWait::bound);
         return window;
     }
 

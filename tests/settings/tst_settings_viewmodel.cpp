@@ -2,6 +2,7 @@
 
 #include "Notifications/NotificationFilter.h"
 #include "Platform/Localization.h"
+#include "TestWait.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -69,7 +70,7 @@ private slots:
 
         vm->setNotificationsEnabled(true);
         QVERIFY(f.settings->isEnabled());  // on at once, before the answer
-        QTRY_VERIFY_WITH_TIMEOUT(vm->systemAuthStatus() != AuthStatus::NotDetermined, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->systemAuthStatus() != AuthStatus::NotDetermined, TestWait::bound);
         settle(vm, server == Server::Mute ? 3500 : 300);
         QCOMPARE(f.settings->isEnabled(), finalEnabled);
         QCOMPARE(vm->systemAuthStatus(), finalStatus);
@@ -122,7 +123,7 @@ private slots:
         if (read >= 0) {
             QSignalSpy status(f.viewModel.get(), &SettingsViewModel::systemAuthStatusChanged);
             f.viewModel->appear();
-            QVERIFY(status.wait());
+            QVERIFY(status.wait(TestWait::bound));
         }
         QCOMPARE(f.viewModel->showsNotificationWarning(), warning);
     }
@@ -134,7 +135,7 @@ private slots:
         SettingsFixture f;
         f.viewModel->setNotificationsEnabled(true);
         f.close();
-        QTRY_VERIFY(!f.settings->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.settings->isEnabled(), TestWait::bound);
         UserDefaults reread(f.path);
         f.defaults->sync();
         QCOMPARE(reread.boolValue(QStringLiteral("notificationsEnabled")), false);
@@ -147,11 +148,11 @@ private slots:
         SettingsFixture f;
         bus.setMute(true);
         f.viewModel->setNotificationsEnabled(true);   // answered by the timeout: refused
-        QTRY_COMPARE(bus.capabilityQueries(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(bus.capabilityQueries(), 2, TestWait::bound);
         f.viewModel->setNotificationsEnabled(false);
         bus.setMute(false);
         f.viewModel->setNotificationsEnabled(true);   // answered at once: granted
-        QTRY_COMPARE(f.viewModel->systemAuthStatus(), AuthStatus::Authorized);
+        QTRY_COMPARE_WITH_TIMEOUT(f.viewModel->systemAuthStatus(), AuthStatus::Authorized, TestWait::bound);
         QTest::qWait(NotificationManager::callTimeoutMs + 500);  // the muted calls time out
         QVERIFY(f.settings->isEnabled());
     }
@@ -170,10 +171,10 @@ private slots:
         SettingsViewModel *vm = f.open();
         vm->appear();
         vm->activate();  // the window's first activation reads nothing more
-        QTRY_COMPARE(vm->systemAuthStatus(), AuthStatus::Authorized);
+        QTRY_COMPARE_WITH_TIMEOUT(vm->systemAuthStatus(), AuthStatus::Authorized, TestWait::bound);
         QCOMPARE(bus.capabilityQueries(), 1);
         vm->activate();  // later activations read again
-        QTRY_COMPARE(bus.capabilityQueries(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(bus.capabilityQueries(), 2, TestWait::bound);
         settle(vm);
         f.close();
         QCOMPARE(interval.count(), 0);

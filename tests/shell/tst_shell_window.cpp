@@ -23,6 +23,7 @@
 #include <QtTest>
 
 #include "QuickItems.h"
+#include "TestWait.h"
 
 #include <numeric>
 
@@ -100,7 +101,7 @@ QQuickWindow *TestShellWindow::openWindow()
 {
     QQuickWindow *window = WindowScenes::shared()->openMainWindow();
     if (window)
-        QTest::qWaitForWindowExposed(window);
+        QTest::qWaitForWindowExposed(window, TestWait::bound);
     return window;
 }
 
@@ -123,7 +124,7 @@ void TestShellWindow::freshLaunchShowsTheLatestEventsWithTheSidebar()
         rows << QLatin1String(id);
     }
     auto *sidebar = window->findChild<QQuickItem *>(QStringLiteral("sidebar"));
-    QTRY_COMPARE(sidebar->width(), 190.0);  // its ideal width
+    QTRY_COMPARE_WITH_TIMEOUT(sidebar->width(), 190.0, TestWait::bound);  // its ideal width
 
     QObject *screen = detailScreen(window);
     QVERIFY(screen);
@@ -155,7 +156,7 @@ void TestShellWindow::sectionsAreBuiltAnewAndAnEmptySelectionShowsThePlaceholder
     auto *row = findItem(window, QStringLiteral("sidebarRow_historico"));
     QTest::mouseClick(window, Qt::LeftButton, {}, row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
     QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("historico"));
-    QTRY_VERIFY(!first);  // the latest-events screen left with its state
+    QTRY_VERIFY_WITH_TIMEOUT(!first, TestWait::bound);  // the latest-events screen left with its state
 
     NavigationState::shared()->setSidebarSelection(SidebarItem::mapa);
     QObject *map = detailScreen(window);
@@ -185,15 +186,15 @@ void TestShellWindow::notificationsReachEveryMainWindow()
     NamedNotifications::defaultCenter()->post(NamedNotifications::toggleSidebar);
     QVERIFY(!sidebarShown(one) && !sidebarShown(two));
     auto *sidebar = one->findChild<QQuickItem *>(QStringLiteral("sidebar"));
-    QTRY_VERIFY(!sidebar->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!sidebar->isVisible(), TestWait::bound);
     NamedNotifications::defaultCenter()->post(NamedNotifications::toggleSidebar);
     QVERIFY(sidebarShown(one) && sidebarShown(two));
 
     NamedNotifications::defaultCenter()->post(NamedNotifications::openInfo);
-    QTRY_VERIFY(infoSheet(one)->property("visible").toBool());
-    QTRY_VERIFY(infoSheet(two)->property("visible").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(infoSheet(one)->property("visible").toBool(), TestWait::bound);
+    QTRY_VERIFY_WITH_TIMEOUT(infoSheet(two)->property("visible").toBool(), TestWait::bound);
     QMetaObject::invokeMethod(infoSheet(one), "close");  // dismissing sets that window's flag back
-    QTRY_VERIFY(!mainViewOf(one)->property("showInfoSheet").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(!mainViewOf(one)->property("showInfoSheet").toBool(), TestWait::bound);
     QVERIFY(mainViewOf(two)->property("showInfoSheet").toBool());
 
     // Both windows always show the same section.
@@ -204,7 +205,7 @@ void TestShellWindow::notificationsReachEveryMainWindow()
     // A closed window goes away with its root view and its repository.
     QPointer<QObject> repository = mainViewOf(one)->property("repository").value<QObject *>();
     one->close();
-    QTRY_VERIFY(!repository);
+    QTRY_VERIFY_WITH_TIMEOUT(!repository, TestWait::bound);
     QCOMPARE(WindowScenes::shared()->mainWindowCount(), 1);
 }
 
@@ -224,7 +225,7 @@ void TestShellWindow::settingsWindowIsSingle()
     QCOMPARE(WindowScenes::shared()->settingsWindow(), settings.data());  // brought forward, not a second one
 
     settings->close();
-    QTRY_VERIFY(!settings);
+    QTRY_VERIFY_WITH_TIMEOUT(!settings, TestWait::bound);
     QVERIFY(window->isVisible());  // closing settings leaves the main window as it was
     NamedNotifications::defaultCenter()->post(NamedNotifications::openSettings);
     QVERIFY(WindowScenes::shared()->settingsWindow());
@@ -234,7 +235,7 @@ void TestShellWindow::shortcutsRunTheCommands()
 {
     QQuickWindow *window = openWindow();
     window->requestActivate();
-    QTRY_VERIFY(window->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(window->isActive(), TestWait::bound);
 
     QTest::keyClick(window, Qt::Key_2, Qt::ControlModifier);
     QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("historico"));
@@ -253,7 +254,7 @@ void TestShellWindow::shortcutsRunTheCommands()
     QQuickItem *toggle = findItem(window, QStringLiteral("showSidebarButton"));
     QVERIFY(toggle && !toggle->isVisible());
     QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    QTRY_VERIFY(toggle->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(toggle->isVisible(), TestWait::bound);
     auto *list = findItem(window, QStringLiteral("earthquakeList"));
     auto *page = findItem(window, QStringLiteral("latestListPage"));
     QVERIFY(list && page);
@@ -266,13 +267,13 @@ void TestShellWindow::shortcutsRunTheCommands()
     QVERIFY(bar->property("leadingInset").toReal() >= toggle->width());
     QTest::mouseClick(window, Qt::LeftButton, {}, toggleRect.center().toPoint());
     QVERIFY(sidebarShown(window));
-    QTRY_COMPARE(bar->property("leadingInset").toReal(), 0.0);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->property("leadingInset").toReal(), 0.0, TestWait::bound);
 
     QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
-    QTRY_VERIFY(mainViewOf(window)->property("showInfoSheet").toBool());
-    QTRY_VERIFY(infoSheet(window)->property("opened").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(mainViewOf(window)->property("showInfoSheet").toBool(), TestWait::bound);
+    QTRY_VERIFY_WITH_TIMEOUT(infoSheet(window)->property("opened").toBool(), TestWait::bound);
     QTest::keyClick(window, Qt::Key_Escape);
-    QTRY_VERIFY(!mainViewOf(window)->property("showInfoSheet").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(!mainViewOf(window)->property("showInfoSheet").toBool(), TestWait::bound);
 }
 
 void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindow()
@@ -280,20 +281,20 @@ void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindo
     QQuickWindow *one = openWindow();
     QQuickWindow *two = openWindow();
     two->requestActivate();
-    QVERIFY(QTest::qWaitForWindowActive(two));
+    QVERIFY(QTest::qWaitForWindowActive(two, TestWait::bound));
     one->requestActivate();
-    QVERIFY(QTest::qWaitForWindowActive(one));
+    QVERIFY(QTest::qWaitForWindowActive(one, TestWait::bound));
     QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);
 
     WindowScenes::shared()->openWindow(WindowScenes::settingsIdentifier);
     QPointer<QQuickWindow> settings = WindowScenes::shared()->settingsWindow();
     QVERIFY(settings);
-    QVERIFY(QTest::qWaitForWindowActive(settings));
+    QVERIFY(QTest::qWaitForWindowActive(settings, TestWait::bound));
     QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);  // the settings window does not count
 
     const auto activateSettings = [&] {
         settings->requestActivate();
-        return QTest::qWaitForWindowActive(settings);
+        return QTest::qWaitForWindowActive(settings, TestWait::bound);
     };
     QSignalSpy posts(NamedNotifications::defaultCenter(), &NamedNotifications::posted);
 
@@ -306,11 +307,11 @@ void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindo
 
     // Commands for a main window act on the last active one, which comes forward.
     QTest::keyClick(settings, Qt::Key_I, Qt::ControlModifier);
-    QTRY_VERIFY(infoSheet(one)->property("opened").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(infoSheet(one)->property("opened").toBool(), TestWait::bound);
     QVERIFY(!mainViewOf(two)->property("showInfoSheet").toBool());
-    QTRY_COMPARE(QGuiApplication::focusWindow(), one);
+    QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::focusWindow(), one, TestWait::bound);
     QMetaObject::invokeMethod(infoSheet(one), "close");
-    QTRY_VERIFY(!mainViewOf(one)->property("showInfoSheet").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(!mainViewOf(one)->property("showInfoSheet").toBool(), TestWait::bound);
 
     QVERIFY(activateSettings());
     QTest::keyClick(settings, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
@@ -325,7 +326,7 @@ void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindo
     QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("sismos"));
 
     // "openFilter" opens the popover of the last active window's list only.
-    QTRY_VERIFY(detailScreen(one) && detailScreen(two));
+    QTRY_VERIFY_WITH_TIMEOUT(detailScreen(one) && detailScreen(two), TestWait::bound);
     QVERIFY(activateSettings());
     QTest::keyClick(settings, Qt::Key_O, Qt::ControlModifier);
     QVERIFY(detailScreen(one)->property("showFilterPopover").toBool());
@@ -333,15 +334,15 @@ void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindo
 
     // Once the other main window was used, it is the one the commands act on.
     two->requestActivate();
-    QVERIFY(QTest::qWaitForWindowActive(two));
+    QVERIFY(QTest::qWaitForWindowActive(two, TestWait::bound));
     QVERIFY(activateSettings());
     QTest::keyClick(settings, Qt::Key_I, Qt::ControlModifier);
-    QTRY_VERIFY(infoSheet(two)->property("opened").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(infoSheet(two)->property("opened").toBool(), TestWait::bound);
     QVERIFY(!mainViewOf(one)->property("showInfoSheet").toBool());
 
     // With that window closed, the remaining one takes the commands.
     two->close();
-    QTRY_COMPARE(WindowScenes::shared()->mainWindowCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(WindowScenes::shared()->mainWindowCount(), 1, TestWait::bound);
     QCOMPARE(WindowScenes::shared()->lastActiveMainWindow(), one);
 }
 
@@ -356,7 +357,7 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     view->setSize(QSizeF(420, 700));
     window.resize(420, 700);
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(QTest::qWaitForWindowExposed(&window, TestWait::bound));
 
     const QVariantList tabs = view->property("tabs").toList();
     QCOMPARE(tabs.size(), 3);
@@ -365,13 +366,13 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
 
     auto *sismos = view->findChild<QObject *>(QStringLiteral("tab_sismos"));
     auto *mapa = view->findChild<QObject *>(QStringLiteral("tab_mapa"));
-    QTRY_VERIFY(sismos->property("item").value<QObject *>());
+    QTRY_VERIFY_WITH_TIMEOUT(sismos->property("item").value<QObject *>(), TestWait::bound);
     QVERIFY(!mapa->property("item").value<QObject *>());  // built when first chosen
 
     auto *mapButton = QuickItems::find(view, QStringLiteral("tabButton_mapa"));
     QTest::mouseClick(&window, Qt::LeftButton, {},
                       mapButton->mapToScene(QPointF(mapButton->width() / 2, mapButton->height() / 2)).toPoint());
-    QTRY_VERIFY(mapa->property("item").value<QObject *>());
+    QTRY_VERIFY_WITH_TIMEOUT(mapa->property("item").value<QObject *>(), TestWait::bound);
     QObject *repository = view->property("repository").value<QObject *>();
     QVERIFY(repository);
     QCOMPARE(sismos->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
@@ -452,8 +453,8 @@ void TestShellWindow::everyControlAndRowHasAnAccessibleName()
 
     QQuickWindow *window = openWindow();
     QVERIFY(window);
-    QTRY_VERIFY(findItem(window, QStringLiteral("earthquakeList"))
-                && findItem(window, QStringLiteral("earthquakeList"))->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(findItem(window, QStringLiteral("earthquakeList"))
+                && findItem(window, QStringLiteral("earthquakeList"))->isVisible(), TestWait::bound);
     QTest::qWait(50);  // the list's delegates are laid out
 
     const auto walk = [window] {
@@ -486,7 +487,7 @@ void TestShellWindow::everyControlAndRowHasAnAccessibleName()
     // The popover's choices and the field's clear button, once shown.
     NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
     QObject *popover = window->findChild<QObject *>(QStringLiteral("filterPopover"));
-    QTRY_VERIFY(popover->property("opened").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(popover->property("opened").toBool(), TestWait::bound);
     auto *field = findItem(window, QStringLiteral("searchField"));
     field->setProperty("text", QStringLiteral("x"));
     w = walk();
@@ -494,7 +495,7 @@ void TestShellWindow::everyControlAndRowHasAnAccessibleName()
     QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Micro")));
     QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Borrar búsqueda")));
     QMetaObject::invokeMethod(popover, "close");
-    QTRY_VERIFY(!popover->property("visible").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(!popover->property("visible").toBool(), TestWait::bound);
 
     // An event's detail: the back button and the data rows.
     QObject *screen = detailScreen(window);
@@ -509,8 +510,8 @@ void TestShellWindow::everyControlAndRowHasAnAccessibleName()
     }
     QVERIFY(rowItem);
     QMetaObject::invokeMethod(rowItem, "clicked");
-    QTRY_COMPARE(screen->property("depth").toInt(), 2);
-    QTRY_VERIFY(screen->property("currentItem").value<QObject *>()->property("isOnTop").toBool());
+    QTRY_COMPARE_WITH_TIMEOUT(screen->property("depth").toInt(), 2, TestWait::bound);
+    QTRY_VERIFY_WITH_TIMEOUT(screen->property("currentItem").value<QObject *>()->property("isOnTop").toBool(), TestWait::bound);
     w = walk();
     QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
     QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Atrás")));

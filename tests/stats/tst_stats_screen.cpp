@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "QuickItems.h"
+#include "TestWait.h"
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -96,7 +97,7 @@ private slots:
 
         s.add("e1", 600, "NE TENERIFE");
         QVERIFY(s.save());
-        QTRY_VERIFY(s.shows("statsContent"));
+        QTRY_VERIFY_WITH_TIMEOUT(s.shows("statsContent"), TestWait::bound);
         QVERIFY(!s.shows("emptyState"));
         for (const QString &section : kSections)
             QVERIFY2(s.shows(section), qPrintable(section));

@@ -93,10 +93,10 @@ TestCase {
         const marker = createTemporaryObject(markerComponent, testCase, { earthquake: event({}) })
         marker.isSelected = true
         verify(marker.markerSize < 36)      // on its way
-        tryCompare(marker, "markerSize", 36, 1000)
+        tryCompare(marker, "markerSize", 36, 60000)
         compare(marker.scale, 1.2)
         marker.isSelected = false
-        tryCompare(marker, "markerSize", 28, 1000)
+        tryCompare(marker, "markerSize", 28, 60000)
     }
 
     function test_calloutFigures_data() {

@@ -20,7 +20,7 @@ TestCase {
     function test_symbolImagesLoad(data) {
         const image = createTemporaryObject(imageComponent, testCase,
                                             { source: Symbols.source(data.name, "#ff0000") })
-        tryCompare(image, "status", Image.Ready)
+        tryCompare(image, "status", Image.Ready, 60000)
         verify(image.implicitWidth > 0)
         compare(Symbols.has(data.name), data.tag === "mapped")
     }

@@ -118,7 +118,7 @@ TestCase {
             row.fraction = 1
         wait(100)
         verify(fill.width > 50 && fill.width < 200, "midway: " + fill.width)
-        tryCompare(fill, "width", 200, 1000)
+        tryCompare(fill, "width", 200, 60000)
     }
 
     function test_clusterRow_data() {
