@@ -275,6 +275,9 @@ private slots:
         QTest::newRow("zero") << QVariant(0.0) << 100.0 << 1;
         QTest::newRow("text") << QVariant(QStringLiteral("far")) << 100.0 << 1;
         QTest::newRow("nan") << QVariant(QStringLiteral("nan")) << 100.0 << 1;
+        QTest::newRow("nan double") << QVariant(std::numeric_limits<double>::quiet_NaN()) << 100.0 << 1;
+        QTest::newRow("nan float") << QVariant(std::numeric_limits<float>::quiet_NaN()) << 100.0 << 1;
+        QTest::newRow("infinite double") << QVariant(std::numeric_limits<double>::infinity()) << 100.0 << 1;
         QTest::newRow("75") << QVariant(75.0) << 75.0 << -1;
         QTest::newRow("-5") << QVariant(-5.0) << -5.0 << -1;
     }

@@ -6,8 +6,11 @@
 namespace {
 
 // QSettings gives back text for values it could not type (hand-edited files, INI literals).
+// A number that is not finite reads as absent whatever its encoding: a NaN radius or
+// threshold compares false with everything and would silence its alerts.
 std::optional<double> numberFrom(const QVariant &v)
 {
+    double d = 0.0;
     switch (v.typeId()) {
     case QMetaType::Bool:
         return v.toBool() ? 1.0 : 0.0;
@@ -17,17 +20,19 @@ std::optional<double> numberFrom(const QVariant &v)
     case QMetaType::ULongLong:
     case QMetaType::Double:
     case QMetaType::Float:
-        return v.toDouble();
+        d = v.toDouble();
+        break;
     case QMetaType::QString: {
         bool ok = false;
-        const double d = v.toString().trimmed().toDouble(&ok);
-        if (ok && std::isfinite(d))
-            return d;
-        return std::nullopt;
+        d = v.toString().trimmed().toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+        break;
     }
     default:
         return std::nullopt;
     }
+    return std::isfinite(d) ? std::optional(d) : std::nullopt;
 }
 
 }  // namespace
