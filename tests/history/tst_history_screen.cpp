@@ -68,14 +68,26 @@ struct Screen {
         root = nullptr;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    bool show()
+    bool show(QSize size = QSize(900, 640))
     {
         root = QuickItems::show(engine, window, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/HistoricoView.qml")),
                                 {{QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
                                  {QStringLiteral("viewModel"), QVariant::fromValue(vm)}},
-                                QSize(900, 640));
+                                size);
         return root;
     }
+    // Opens the sheet with its state in `mode` and the newest year chosen.
+    QObject *openSheet(int mode)
+    {
+        root->setProperty("showFilterSheet", true);
+        if (!QTest::qWaitFor([this] { return sheetOpen(); }, TestWait::bound))
+            return nullptr;
+        auto *state = qvariant_cast<QObject *>(sheet()->property("state"));
+        state->setProperty("mode", mode);
+        state->setProperty("selectedYear", vm->availableYears().value(0));
+        return state;
+    }
+    QQuickItem *item(const char *name) const { return QuickItems::find(window.contentItem(), QLatin1String(name)); }
     QObject *find(const char *name) const { return root->findChild<QObject *>(QString::fromLatin1(name)); }
     bool shown(const char *name) const
     {
@@ -277,6 +289,40 @@ private slots:
         QTest::keyClick(&s.window, Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!s.root->property("showFilterSheet").toBool(), TestWait::bound);
         QVERIFY(s.vm->filterMode().isNone());
+    }
+
+    // The month section's header is a text of its own; the picker keeps the short title.
+    void monthHeaderAndTitle_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("es") << "es_ES" << "Mes (opcional)" << "Mes";
+        QTest::newRow("en") << "en_US" << "Month (optional)" << "Month";
+    }
+    void monthHeaderAndTitle()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, header);
+        QFETCH(QString, title);
+        Localization::setTableForTesting({
+            {QStringLiteral("en"), {{QStringLiteral("filter.month"), QStringLiteral("Month")},
+                                    {QStringLiteral("filter.month.header"), QStringLiteral("Month (optional)")}}},
+            {QStringLiteral("es"), {{QStringLiteral("filter.month"), QStringLiteral("Mes")},
+                                    {QStringLiteral("filter.month.header"), QStringLiteral("Mes (opcional)")}}},
+        });
+        Localization::setLocaleForTesting(QLocale(locale));
+        Screen s(10);
+        QVERIFY(s.show());
+        QVERIFY(s.openSheet(1));
+        QQuickItem *picker = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((picker = s.item("monthPicker")), TestWait::bound);
+        const QString shownTitle = picker->property("title").toString();
+        const QString shownHeader = s.item("monthSection")->property("header").toString();
+        Localization::setTableForTesting({});
+        Localization::setLocaleForTesting(QLocale::c());
+        QCOMPARE(shownHeader, header);
+        QCOMPARE(shownTitle, title);
     }
 
     void typedDaysOutsideTheOtherBoundAreRefused()

@@ -119,6 +119,23 @@ private slots:
         QCOMPARE(picker->property("currentIndex").toInt(), 2);
     }
 
+    // The footers of the refresh section are looked up by their Spanish sentence, which the
+    // English table translates.
+    void refreshFooterInEnglish()
+    {
+        Localization::setLocaleForTesting(QLocale(QStringLiteral("en_US")));
+        SettingsFixture f;
+        auto window = showSettings(f.viewModel.get(), 520);
+        auto *section = QuickItems::find(window->contentItem(), QStringLiteral("autoRefreshSection"));
+        f.settings->setRefreshInterval(RefreshInterval::Disabled);
+        const QString manual = section->property("footer").toString();
+        f.settings->setRefreshInterval(RefreshInterval::TenMinutes);
+        const QString automatic = section->property("footer").toString();
+        Localization::setLocaleForTesting(QLocale::c());
+        QCOMPARE(manual, QStringLiteral("Updates will only happen manually."));
+        QCOMPARE(automatic, QStringLiteral("The system may adjust the actual frequency to save battery."));
+    }
+
     void formWidth_data()
     {
         QTest::addColumn<int>("windowWidth");

@@ -53,7 +53,8 @@ FormGroup {
         active: root.state.mode === HistoricoFilterSheetState.YearMonth && root.state.selectedYear !== null
         visible: active
         sourceComponent: FormSection {
-            header: Localized.text("filter.month", "Mes (opcional)")
+            objectName: "monthSection"
+            header: Localized.text("filter.month.header", "Mes (opcional)")
             FormMenuPicker {
                 objectName: "monthPicker"
                 title: Localized.text("filter.month", "Mes")
