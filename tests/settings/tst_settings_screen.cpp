@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "MenuWalk.h"
 #include "QuickItems.h"
 #include "TestWait.h"
 
@@ -117,6 +118,34 @@ private slots:
         clickCentre(window.get(), segments->childItems().at(2));
         QCOMPARE(f.settings->locationRadiusKm(), 200.0);
         QCOMPARE(picker->property("currentIndex").toInt(), 2);
+    }
+
+    // Every choice of every menu can be reached and clicked, at the window's default size and
+    // at its narrowest on a short screen, with every section shown.
+    void menusStayInsideTheWindow_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("picker");
+        for (const QSize size : {QSize(520, 480), QSize(460, 300)}) {
+            for (const char *picker : {"magnitudeThresholdPicker", "refreshPicker"})
+                QTest::addRow("%dx%d %s", size.width(), size.height(), picker) << size << QString::fromLatin1(picker);
+        }
+    }
+    void menusStayInsideTheWindow()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, picker);
+        SettingsFixture f(LocationManager::AuthorizedAlways, [](UserDefaults &d) {
+            d.setBool(QStringLiteral("notificationsEnabled"), true);
+            d.setBool(QStringLiteral("settings.globalMagEnabled"), true);
+            d.setBool(QStringLiteral("settings.locationEnabled"), true);
+            d.setBool(QStringLiteral("settings.swarmEnabled"), true);
+        });
+        auto window = showSettings(f.viewModel.get(), size.width(), size.height());
+        QQuickItem *item = QuickItems::find(window->contentItem(), picker);
+        QTRY_VERIFY_WITH_TIMEOUT(item && item->isVisible(), TestWait::bound);
+        const QStringList faults = MenuWalk::walk(window.get(), item);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
     // The footers of the refresh section are looked up by their Spanish sentence, which the
@@ -236,16 +265,17 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QQuickWindow> showSettings(SettingsViewModel *vm, int width)
+    std::unique_ptr<QQuickWindow> showSettings(SettingsViewModel *vm, int width, int height = 480)
     {
         QQmlComponent component(&m_engine);
         component.setData("import QtQuick\nimport Sismovantaquelorin\nimport Sismovantaquelorin.Core\n"
-                          "Window { property SettingsViewModel vm; height: 480; visible: true\n"
+                          "Window { property SettingsViewModel vm; visible: true\n"
                           "SettingsView { anchors.fill: parent; viewModel: vm } }",
                           QUrl(QStringLiteral("qrc:/test/settings.qml")));
         std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow *>(
             component.createWithInitialProperties({{QStringLiteral("vm"), QVariant::fromValue(vm)},
-                                                   {QStringLiteral("width"), width}})));
+                                                   {QStringLiteral("width"), width},
+                                                   {QStringLiteral("height"), height}})));
         if (!window) {
             qWarning() << component.errorString();
             return window;

@@ -7,6 +7,7 @@ FormGroup {
     id: root
 
     property HistoricoViewModel viewModel
+    property var keepClear: []   // what the calendars must not cover
     readonly property HistoricoFilterSheetState state: HistoricoFilterSheetState {
         viewModel: root.viewModel
     }
@@ -151,6 +152,7 @@ FormGroup {
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
             title: row.title
+            keepClear: root.keepClear
             onPicked: key => row.picked(key)
         }
     }

@@ -6,6 +6,7 @@ import QtQuick.Templates as T
 // from a drop-down month calendar. Days travel as yyyymmdd numbers, never as JS Dates, whose
 // zone conversions can move a day. A day outside [minimumDayKey, maximumDayKey] (0: open) is
 // refused: the field shows its day again. The owner decides in onPicked and sets dayKey.
+// The calendar stays inside the window and off the items in `keepClear` (a sheet's buttons).
 Item {
     id: root
 
@@ -13,6 +14,7 @@ Item {
     property int minimumDayKey: 0
     property int maximumDayKey: 0
     property string title
+    property var keepClear: []
     readonly property alias calendarOpen: calendar.opened
 
     signal picked(int dayKey)
@@ -107,15 +109,12 @@ Item {
         }
     }
 
-    T.Popup {
+    AnchoredPopup {
         id: calendar
         objectName: "calendarPopup"
-        y: root.height + 4
-        x: Math.min(0, root.width - width)
+        anchorItem: root
+        keepClear: root.keepClear
         padding: 10
-        implicitWidth: implicitContentWidth + leftPadding + rightPadding
-        implicitHeight: implicitContentHeight + topPadding + bottomPadding
-        focus: true
         closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutsideParent
 
         // The month on show: the chosen day's month when it opens.
@@ -140,7 +139,7 @@ Item {
             border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.12) : Qt.rgba(0, 0, 0, 0.14)
         }
 
-        contentItem: Column {
+        Column {
             spacing: 6
             Item {
                 width: grid.width
