@@ -117,6 +117,7 @@ FormGroup {
                     text: Localized.text("filter.clear", "Borrar filtro")
                     focusPolicy: Qt.TabFocus
                     Accessible.name: text
+                    Accessible.onPressAction: clicked()
                     onClicked: root.clearRequested()
                     contentItem: Text {
                         text: clearButton.text

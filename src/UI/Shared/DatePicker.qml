@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Templates as T
+import Sismovantaquelorin.Core
 
 // A date-only field: the day in the locale's short form (four-digit year), typed or chosen
 // from a drop-down month calendar. Days travel as yyyymmdd numbers, never as JS Dates, whose
@@ -98,6 +99,7 @@ Item {
         width: 26
         focusPolicy: Qt.NoFocus
         Accessible.name: root.title
+        Accessible.onPressAction: clicked()
         onClicked: calendar.opened ? calendar.close() : calendar.open()
         contentItem: Item {
             SFSymbol {
@@ -162,6 +164,7 @@ Item {
                     ToolbarButton {
                         objectName: "previousMonth"
                         symbol: "chevron.left"
+                        accessibleName: Localized.text("datePicker.previousMonth", "Mes anterior")
                         symbolSize: 11
                         implicitWidth: 24
                         implicitHeight: 24
@@ -170,6 +173,7 @@ Item {
                     ToolbarButton {
                         objectName: "nextMonth"
                         symbol: "chevron.right"
+                        accessibleName: Localized.text("datePicker.nextMonth", "Mes siguiente")
                         symbolSize: 11
                         implicitWidth: 24
                         implicitHeight: 24
@@ -207,6 +211,13 @@ Item {
                     Accessible.role: Accessible.Button
                     Accessible.name: root.text(key)
                     Accessible.selected: chosen
+                    Accessible.onPressAction: pick()
+                    function pick() {
+                        if (!selectable)
+                            return
+                        root.choose(key)
+                        calendar.close()
+                    }
                     Rectangle {
                         anchors.centerIn: parent
                         width: 24
@@ -228,10 +239,7 @@ Item {
                         anchors.fill: parent
                         hoverEnabled: true
                         enabled: cell.selectable
-                        onClicked: {
-                            root.choose(cell.key)
-                            calendar.close()
-                        }
+                        onClicked: cell.pick()
                     }
                 }
             }
