@@ -1,51 +1,8 @@
 #include "QtLocationProvider.h"
 
+#include "Location/PositionWorker.h"
+
 #include <QThread>
-
-// Owns the source on the worker thread and forwards its answers. Every slot runs there.
-class PositionWorker : public QObject {
-    Q_OBJECT
-public:
-    explicit PositionWorker(QtLocationProvider::SourceFactory factory) : m_factory(std::move(factory)) {}
-
-    void create()
-    {
-        m_source = m_factory ? m_factory() : nullptr;
-        m_factory = nullptr;
-        if (!m_source) {
-            emit sourceMissing();
-            return;
-        }
-        m_source->setParent(this);
-        connect(m_source, &QGeoPositionInfoSource::positionUpdated, this, &PositionWorker::positionUpdated);
-        connect(m_source, &QGeoPositionInfoSource::errorOccurred, this, &PositionWorker::errorOccurred);
-    }
-    void requestUpdate(int methods)
-    {
-        if (!m_source) {
-            emit sourceMissing();
-            return;
-        }
-        m_source->setPreferredPositioningMethods(QGeoPositionInfoSource::PositioningMethods(methods));
-        m_source->requestUpdate();
-    }
-    void startUpdates(int methods)
-    {
-        if (!m_source)
-            return;
-        m_source->setPreferredPositioningMethods(QGeoPositionInfoSource::PositioningMethods(methods));
-        m_source->startUpdates();
-    }
-
-signals:
-    void sourceMissing();
-    void positionUpdated(const QGeoPositionInfo &info);
-    void errorOccurred(QGeoPositionInfoSource::Error error);
-
-private:
-    QtLocationProvider::SourceFactory m_factory;
-    QGeoPositionInfoSource *m_source = nullptr;
-};
 
 QtLocationProvider *QtLocationProvider::createDefault(QObject *parent)
 {
@@ -84,30 +41,33 @@ int QtLocationProvider::preferredMethods() const
                                           : QGeoPositionInfoSource::AllPositioningMethods);
 }
 
+void QtLocationProvider::runSource()
+{
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker, methods = preferredMethods()] {
+        worker->run(methods);
+    }, Qt::QueuedConnection);
+}
+
 void QtLocationProvider::requestAlwaysAuthorization()
 {
-    if (m_sourceMissing) {
-        emit authorizationChanged();  // the answer is "restricted", as before
+    // Qt has no permission request: a running source shows whether the service lets us in.
+    if (m_sourceMissing || m_status == LocationManager::AuthorizedAlways) {
+        emit authorizationChanged();  // the answer is the one held
         return;
     }
     if (m_requestInFlight)
         return;
-    // Qt has no permission request: one position request shows whether the service lets us in.
     m_requestInFlight = true;
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, methods = preferredMethods()] {
-        worker->requestUpdate(methods);
-    }, Qt::QueuedConnection);
+    runSource();
 }
 
 void QtLocationProvider::startUpdatingLocation()
 {
-    // Qt's sources refuse (with a warning) to start twice; once started, updates go on.
+    // The source runs since the request that authorized us: from now on its fixes are reported.
     if (m_sourceMissing || m_updating)
         return;
     m_updating = true;
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, methods = preferredMethods()] {
-        worker->startUpdates(methods);
-    }, Qt::QueuedConnection);
+    runSource();
 }
 
 void QtLocationProvider::setStatus(LocationManager::AuthorizationStatus status)
@@ -153,5 +113,3 @@ void QtLocationProvider::errorOccurred(QGeoPositionInfoSource::Error error)
         break;
     }
 }
-
-#include "QtLocationProvider.moc"
