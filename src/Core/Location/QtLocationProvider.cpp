@@ -14,8 +14,6 @@ QtLocationProvider::QtLocationProvider(SourceFactory factory, QObject *parent)
 {
     m_thread->setObjectName(QStringLiteral("positioning"));
     m_worker->moveToThread(m_thread);
-    // The thread ends on its own once told to quit; nothing joins it.
-    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
     connect(m_worker, &PositionWorker::sourceMissing, this, &QtLocationProvider::sourceMissing, Qt::QueuedConnection);
     connect(m_worker, &PositionWorker::positionUpdated, this, &QtLocationProvider::positionUpdated,
             Qt::QueuedConnection);
@@ -26,11 +24,18 @@ QtLocationProvider::QtLocationProvider(SourceFactory factory, QObject *parent)
 
 QtLocationProvider::~QtLocationProvider()
 {
-    // The worker and its source are deleted on their thread once a blocked call there returns;
-    // the thread then quits and deletes itself.
+    // The worker and its source are deleted on their thread, which then ends. A call blocked
+    // there (a stalled service holds one for 25 s) is not waited for past the bound: the thread
+    // then ends on its own and deletes itself.
     m_worker->disconnect(this);
     QObject::connect(m_worker, &QObject::destroyed, m_thread, &QThread::quit, Qt::DirectConnection);
     m_worker->deleteLater();
+    if (m_thread->wait(shutdownWaitMs)) {
+        delete m_thread;
+        return;
+    }
+    qWarning("The positioning thread is still busy; it is left to end on its own");
+    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
 }
 
 int QtLocationProvider::preferredMethods() const

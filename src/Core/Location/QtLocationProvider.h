@@ -20,13 +20,16 @@ class QThread;
 // The source lives on a thread of its own: Qt 6.4's geoclue2 plugin makes blocking D-Bus calls
 // on its source's thread (tens of seconds against a GeoClue that does not answer). It is
 // created, driven and deleted there through queued calls; its answers come back as queued
-// signals; the main thread never waits for that thread.
+// signals; the main thread waits for that thread only as the provider goes, and not for long.
 class QtLocationProvider : public LocationProvider {
     Q_OBJECT
 public:
     // Makes a source on the worker thread; a null source (no positioning plugin) reads as
     // restricted. Runs there once at first, and again for each source that refused.
     using SourceFactory = std::function<QGeoPositionInfoSource *()>;
+
+    // How long the provider's destruction waits for its thread to end after the source is gone.
+    static constexpr int shutdownWaitMs = 5000;
 
     explicit QtLocationProvider(SourceFactory factory, QObject *parent = nullptr);
     ~QtLocationProvider() override;
