@@ -83,6 +83,13 @@ struct ScriptedProvider {
     int sourcesMade() const { return count->load(); }
 };
 
+// Returns once the positioning thread has handled every call queued to it so far: what the
+// provider asked of the source has happened by then.
+void settle(ScriptedSource *source)
+{
+    QMetaObject::invokeMethod(source, [] {}, Qt::BlockingQueuedConnection);
+}
+
 const QGeoCoordinate origin(28.1, -15.4);
 
 // A point `meters` north of the origin along its meridian.
@@ -248,7 +255,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(manager.userLocation(), north(5000), TestWait::bound);
         }
         manager.startUpdatingIfAuthorized();  // a running source is not started twice
-        QTest::qWait(50);
+        settle(source);
         QCOMPARE(source->starts.load(), 1);
         QCOMPARE(source->stops.load(), 0);
         QCOMPARE(source->requests.load(), 0);
@@ -267,7 +274,7 @@ private slots:
         manager.refreshAuthorization();
         manager.requestPermission();
         QTRY_COMPARE_WITH_TIMEOUT(refusing->starts.load(), 1, TestWait::bound);
-        QTest::qWait(50);
+        settle(refusing);
         QCOMPARE(refusing->starts.load(), 1);
         QCOMPARE(scripted.sourcesMade(), 1);
         emit refusing->errorOccurred(QGeoPositionInfoSource::AccessError);
@@ -288,7 +295,7 @@ private slots:
         manager.requestPermission();
         QCOMPARE(answered.count(), 1);
         QCOMPARE(answered.at(0).at(0).value<Status>(), LocationManager::AuthorizedAlways);
-        QTest::qWait(50);
+        settle(fresh);
         QCOMPARE(fresh->starts.load(), 1);
         QCOMPARE(scripted.sourcesMade(), 2);
     }
