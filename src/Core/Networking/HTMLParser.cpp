@@ -33,9 +33,10 @@ FetchResult HTMLParser::readPage(QByteArray body)
     Expected<QString> text = decode(std::move(body));
     if (!text)
         return text.error();
-    if (isCutShort(*text))
+    Table table = readTable(*text);
+    if (table.cutShort)
         return incompleteResponseError();
-    return parseTable(*text);
+    return std::move(table.events);
 }
 
 Expected<QString> HTMLParser::decode(QByteArray body)

@@ -36,8 +36,9 @@ public:
     // time linear in it, whatever the text holds. Safe on any thread.
     static Expected<ParsedEarthquakeList> parseTable(const QString &html);
 
-    // Whether a page was cut short in transit: its table is opened and never closed after the
-    // last row. Qt reports such a body (a broken chunked framing, a reset connection without
+    // Whether a page was cut short in transit: no "</table>" closes the table in which the last
+    // row read stands (rows outside tables, and "<tr" text after a closed table, leave a page
+    // whole). Qt reports such a body (a broken chunked framing, a reset connection without
     // Content-Length) as complete.
     static bool isCutShort(QStringView html);
     // The transport error of a page that was cut short.
@@ -58,15 +59,31 @@ private:
     static FetchResult readPage(QByteArray body);
     static Expected<QString> decode(QByteArray body);
 
+    // What a walk over the rows saw: the rows that are not header rows, and the last row read
+    // (a header row too, or the row that the text ends inside, whose end is then -1).
+    struct RowWalk {
+        qsizetype rows = 0;
+        qsizetype lastStart = -1;
+        qsizetype lastEnd = -1;
+        bool lastInTable = false; // a "<table" came after the last "</table>" before the row
+    };
+    static bool isCutShort(QStringView html, const RowWalk &walk);
+    struct Table {
+        Expected<ParsedEarthquakeList> events;
+        bool cutShort = false;
+    };
+    // The events of a page text and whether it was cut short, in one walk over its rows.
+    static Table readTable(const QString &html);
+
     // The first `kCellCount` cells at most: later ones are never read.
     static constexpr qsizetype kCellCount = 10;
     using Cells = QVarLengthArray<QStringView, kCellCount>;
     struct CellScan;
     // Calls visit(cells) for every row that is not a header row, in page order, with views into
-    // `html`; returns how many there were. Rows and their cells are found in one pass over the
-    // row's tags, keeping nothing but the cells.
+    // `html`. Rows and their cells are found in one pass over the row's tags, keeping nothing
+    // but the cells.
     template <typename Visit>
-    static qsizetype extractTableRows(QStringView html, Visit &&visit);
+    static RowWalk extractTableRows(QStringView html, Visit &&visit);
     // The plain text of a raw cell: a view into `raw` when nothing but trimming was needed,
     // otherwise into `buffer`.
     static QStringView cleanText(QStringView raw, QString &buffer);
