@@ -33,10 +33,11 @@ FetchResult HTMLParser::readPage(QByteArray body)
     Expected<QString> text = decode(std::move(body));
     if (!text)
         return text.error();
-    Table table = readTable(*text);
-    if (table.cutShort)
+    RowWalk walk;
+    FetchResult events = parseTable(*text, walk);
+    if (isCutShort(*text, walk))
         return incompleteResponseError();
-    return std::move(table.events);
+    return events;
 }
 
 Expected<QString> HTMLParser::decode(QByteArray body)

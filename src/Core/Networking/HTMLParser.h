@@ -68,12 +68,8 @@ private:
         bool lastInTable = false; // a "<table" came after the last "</table>" before the row
     };
     static bool isCutShort(QStringView html, const RowWalk &walk);
-    struct Table {
-        Expected<ParsedEarthquakeList> events;
-        bool cutShort = false;
-    };
-    // The events of a page text and whether it was cut short, in one walk over its rows.
-    static Table readTable(const QString &html);
+    // The events of a page text, and in `walk` what the walk over its rows saw.
+    static Expected<ParsedEarthquakeList> parseTable(const QString &html, RowWalk &walk);
 
     // The first `kCellCount` cells at most: later ones are never read.
     static constexpr qsizetype kCellCount = 10;

@@ -163,12 +163,17 @@ HTMLParser::RowWalk HTMLParser::extractTableRows(QStringView html, Visit &&visit
         qsizetype start = -1;
         for (CharScanner between(html, cursor, u'<');;) {
             start = between.next();
-            if (start < 0 || matchesAt(html, start, u"<tr"))
+            if (start < 0)
                 break;
-            if (matchesAt(html, start, u"<table"))
-                inTable = true;
-            else if (matchesAt(html, start, u"</table>"))
+            const char16_t second = lowerAt(start + 1);
+            if (second == u't') {
+                if (lowerAt(start + 2) == u'r')
+                    break;
+                if (matchesAt(html, start, u"<table"))
+                    inTable = true;
+            } else if (second == u'/' && matchesAt(html, start, u"</table>")) {
                 inTable = false;
+            }
         }
         if (start < 0)
             break;
@@ -363,10 +368,11 @@ std::optional<double> HTMLParser::parseDecimal(QStringView text)
 
 Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
 {
-    return readTable(html).events;
+    RowWalk walk;
+    return parseTable(html, walk);
 }
 
-HTMLParser::Table HTMLParser::readTable(const QString &html)
+Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html, RowWalk &walk)
 {
     ParsedEarthquakeList result;
     std::array<QString, kCellCount> buffers;
@@ -380,7 +386,7 @@ HTMLParser::Table HTMLParser::readTable(const QString &html)
             last = text.toString();
         return last;
     };
-    const RowWalk walk = extractTableRows(html, [&](const Cells &raw) {
+    walk = extractTableRows(html, [&](const Cells &raw) {
         if (result.capacity() == 0) {
             // A catalogue row takes about 270 characters: reserving spares the list's regrowth,
             // and stays in proportion to the text whatever it holds.
@@ -426,10 +432,9 @@ HTMLParser::Table HTMLParser::readTable(const QString &html)
         event.location = takeText(cell[9], buffers[9]);
         result.append(std::move(event));
     });
-    const bool cutShort = isCutShort(html, walk);
     if (walk.rows == 0)
-        return {toError(HTMLParserError::noTableFound), cutShort};
+        return toError(HTMLParserError::noTableFound);
     if (result.isEmpty())
-        return {toError(HTMLParserError::noRowsParsed), cutShort};
-    return {std::move(result), cutShort};
+        return toError(HTMLParserError::noRowsParsed);
+    return result;
 }
