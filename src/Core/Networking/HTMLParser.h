@@ -44,16 +44,18 @@ public:
     // The transport error of a page that was cut short.
     static Error incompleteResponseError();
 
-    // A transfer that moves no byte for this long fails as a transport error.
+    // A transfer still running this long after its request, however it trickles, is abandoned
+    // and fails as a transport error (TimeoutError, "Operation timed out"); 0 sets no bound.
     void setTransferTimeout(int milliseconds) { m_transferTimeoutMs = milliseconds; }
     int transferTimeout() const { return m_transferTimeoutMs; }
-    // A body larger than this is abandoned while it downloads and fails as invalidResponse.
+    // A body that decodes to more bytes than this is abandoned the moment it passes them, and
+    // fails as invalidResponse.
     void setMaximumBodySize(qint64 bytes) { m_maximumBodySize = bytes; }
     qint64 maximumBodySize() const { return m_maximumBodySize; }
 
 private:
     using BodyCompletion = std::function<void(Expected<QByteArray>)>;
-    // The body of a successful HTTP response, on the main thread.
+    // The body of a successful HTTP response (at most the maximum body size), on the main thread.
     void fetchHTML(const QUrl &url, QObject *context, BodyCompletion completion) const;
     // Decodes and parses a body: the work done off the main thread.
     static FetchResult readPage(QByteArray body);
