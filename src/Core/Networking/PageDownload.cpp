@@ -1,5 +1,6 @@
 #include "PageDownload.h"
 
+#include "Networking/HTMLParser.h"
 #include "Networking/HTMLParserError.h"
 
 #include <QNetworkAccessManager>
@@ -147,11 +148,18 @@ Expected<QByteArray> PageDownload::outcome()
         && ((error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
             || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError)
             || error == QNetworkReply::ProtocolInvalidOperationError);
-    if (error != QNetworkReply::NoError && !statusError)
+    if (error != QNetworkReply::NoError && !statusError) {
+        // Whether Qt calls a close before the declared length an error depends on how the
+        // close and the last bytes reach it: either way it is the same incomplete page.
+        if (error == QNetworkReply::RemoteHostClosedError && isHttpSuccess() && isShortOfDeclaredLength())
+            return HTMLParser::incompleteResponseError();
         return Error{Error::Domain::Transport, int(error), m_reply->errorString()};
+    }
     // Not HTTP at all (a file: address), or a status outside 2xx.
     if (!isHttpSuccess())
         return toError(HTMLParserError::invalidResponse);
+    if (isShortOfDeclaredLength())
+        return HTMLParser::incompleteResponseError();
     return std::exchange(m_body, QByteArray());
 }
 
@@ -163,4 +171,10 @@ bool PageDownload::isHttpSuccess() const
         return false;
     const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     return status.isValid() && status.toInt() >= 200 && status.toInt() <= 299;
+}
+
+bool PageDownload::isShortOfDeclaredLength() const
+{
+    const QVariant declared = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    return declared.isValid() && m_body.size() < declared.toLongLong();
 }

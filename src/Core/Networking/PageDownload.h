@@ -54,6 +54,9 @@ private:
     void complete();
     Expected<QByteArray> outcome();
     bool isHttpSuccess() const;
+    // An identity body that ended before its Content-Length (with a compressed body Qt drops
+    // that header, which counts the compressed bytes).
+    bool isShortOfDeclaredLength() const;
 
     QNetworkReply *m_reply; // null once completed
     Limits m_limits;
