@@ -27,6 +27,7 @@ EarthquakeSnapshot::EarthquakeSnapshot(ModelContainer *container, QObject *paren
         m_version = StoreVersion::ofConnection([container] { return container->database(); });
     } else {
         m_version = StoreVersion::ofFile(container->configuration().filePath);
+        m_session = SnapshotSync::newSession();
     }
     connect(container, &ModelContainer::didSave, this, &EarthquakeSnapshot::onSaved);
     connect(NamedNotifications::defaultCenter(), &NamedNotifications::posted, this, [this](const QString &name) {
@@ -195,6 +196,7 @@ void EarthquakeSnapshot::startNext()
     }
 
     SnapshotSync::Request request;
+    request.session = m_session;
     request.path = m_container->configuration().filePath;
     request.threads = m_readerThreads;
     request.minRowsPerThread = m_minRowsPerThread;

@@ -21,6 +21,7 @@ class ModelContainer;
 class StoreVersion;
 namespace SnapshotSync {
 struct Result;
+struct Session;
 }
 
 // Every stored event in memory, read-only, in the store's newest-first order (date descending,
@@ -126,6 +127,7 @@ private:
     ModelContainer *m_container;
     DataPtr m_data;
     std::unique_ptr<StoreVersion> m_version;
+    std::shared_ptr<SnapshotSync::Session> m_session;  // shared with the job in flight
     std::optional<qint64> m_seenVersion;     // the store's data version when last brought in
     std::optional<qint64> m_loadedVersion;   // ... when the last full load began
     std::optional<qint64> m_runningVersion;  // ... when the job in flight began

@@ -4,12 +4,37 @@
 #include "Persistence/SnapshotLoader.h"
 
 #include <QHash>
+#include <mutex>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
 
 namespace SnapshotSync {
+
+struct Session {
+    std::mutex lock;                    // held by the job that runs
+    SnapshotLoader::Connection db;      // opened by the first job
+    std::mutex spareLock;               // the data's deleter runs on whichever thread lets go
+    std::vector<EarthquakeSnapshot::Row> spare;
+
+    std::vector<EarthquakeSnapshot::Row> takeSpare()
+    {
+        const std::lock_guard guard(spareLock);
+        return std::exchange(spare, {});
+    }
+    void keep(std::vector<EarthquakeSnapshot::Row> rows)
+    {
+        const std::lock_guard guard(spareLock);
+        if (rows.capacity() > spare.capacity())
+            spare = std::move(rows);
+    }
+};
+
+std::shared_ptr<Session> newSession()
+{
+    return std::make_shared<Session>();
+}
 
 namespace {
 
@@ -24,9 +49,20 @@ qint64 largestRowId(const std::vector<Row> &rows)
     return largest;
 }
 
-DataPtr dataOf(Batch batch)
+// Data whose rows go back to the session when the last reader lets go.
+std::shared_ptr<Data> newData(const std::shared_ptr<Session> &session)
 {
-    auto data = std::make_shared<Data>();
+    if (!session)
+        return std::make_shared<Data>();
+    return std::shared_ptr<Data>(new Data, [session](Data *data) {
+        session->keep(std::move(data->rows));
+        delete data;
+    });
+}
+
+DataPtr dataOf(Batch batch, const std::shared_ptr<Session> &session = {})
+{
+    auto data = newData(session);
     data->maxRowId = largestRowId(batch.rows);
     data->rows = std::move(batch.rows);
     data->places = std::move(batch.places);
@@ -44,7 +80,7 @@ Result load(sqlite3 *db, const Request &request)
     SnapshotLoader::exec(db, "COMMIT");
     if (!loaded)
         return {nullptr, true, true};
-    return {dataOf(std::move(*loaded)), true, false};
+    return {dataOf(std::move(*loaded), request.session), true, false};
 }
 
 // Equal bits, so that -0.0 and NaN count as themselves.
@@ -82,9 +118,9 @@ bool stillAsKnown(sqlite3 *db, const Data &known, QList<qint64> rowIds)
 }
 
 // The known rows with the fresh ones in their places; null when only SQLite can order them.
-DataPtr merged(sqlite3 *db, const Data &known, Batch fresh)
+DataPtr merged(sqlite3 *db, const Data &known, Batch fresh, const std::shared_ptr<Session> &session)
 {
-    auto data = std::make_shared<Data>();
+    auto data = newData(session);
     data->places = known.places;
     QHash<QString, quint32> index;
     index.reserve(qsizetype(data->places.size()));
@@ -102,9 +138,13 @@ DataPtr merged(sqlite3 *db, const Data &known, Batch fresh)
     const auto newerDate = [](const Row &a, const Row &b) { return a.dateMs > b.dateMs; };
     std::sort(fresh.rows.begin(), fresh.rows.end(), newerDate);
     // A known row at the same date as a fresh one stays before it until the ties are ordered.
-    data->rows.resize(known.rows.size() + fresh.rows.size());
-    std::merge(known.rows.cbegin(), known.rows.cend(), fresh.rows.cbegin(), fresh.rows.cend(), data->rows.begin(),
-               newerDate);
+    const size_t size = known.rows.size() + fresh.rows.size();
+    data->rows = session ? session->takeSpare() : std::vector<Row>();
+    data->rows.clear();
+    if (data->rows.capacity() < size)
+        data->rows.reserve(size + size / 16);  // room for the next merges
+    std::merge(known.rows.cbegin(), known.rows.cend(), fresh.rows.cbegin(), fresh.rows.cend(),
+               std::back_inserter(data->rows), newerDate);
     data->maxRowId = std::max(known.maxRowId, largestRowId(fresh.rows));
 
     // Equal dates: order each run that took in a fresh row by eventID.
@@ -147,7 +187,7 @@ Result bringUpToDate(sqlite3 *db, const Request &request)
         return reload;
     if (fresh->rows.empty())
         return request.reloadIfUnexplained ? reload : unchanged;
-    DataPtr data = merged(db, known, std::move(*fresh));
+    DataPtr data = merged(db, known, std::move(*fresh), request.session);
     return data ? Result{data, false, false} : reload;
 }
 
@@ -155,17 +195,23 @@ Result bringUpToDate(sqlite3 *db, const Request &request)
 
 Result run(const Request &request)
 {
-    auto db = SnapshotLoader::openReadOnly(request.path);
-    if (!db)
-        return {nullptr, !request.known, true};
+    const auto session = request.session ? request.session : newSession();
+    const std::lock_guard guard(session->lock);
+    if (!session->db) {
+        auto db = SnapshotLoader::openReadOnly(request.path);
+        if (!db)
+            return {nullptr, !request.known, true};
+        session->db = std::move(*db);
+    }
+    sqlite3 *db = session->db.get();
     if (!request.known)
-        return load(db->get(), request);
-    if (!SnapshotLoader::exec(db->get(), "BEGIN"))
+        return load(db, request);
+    if (!SnapshotLoader::exec(db, "BEGIN"))
         return {nullptr, false, true};
-    Result result = bringUpToDate(db->get(), request);
-    SnapshotLoader::exec(db->get(), "COMMIT");
+    Result result = bringUpToDate(db, request);
+    SnapshotLoader::exec(db, "COMMIT");
     if (result.reloaded && !result.data && !result.failed)
-        return load(db->get(), request);
+        return load(db, request);
     return result;
 }
 

@@ -13,7 +13,14 @@ namespace SnapshotSync {
 using Data = EarthquakeSnapshot::Data;
 using DataPtr = EarthquakeSnapshot::DataPtr;
 
+// What the jobs of one snapshot share, one job at a time: a connection whose page cache stays
+// warm between jobs, and the row memory of data no reader holds any more, which the next
+// merge reuses rather than faulting in fresh pages for a million rows.
+struct Session;
+std::shared_ptr<Session> newSession();
+
 struct Request {
+    std::shared_ptr<Session> session;
     QString path;                  // the store file, read on connections of the job's own
     int threads = 4;
     qint64 minRowsPerThread = 50000;
