@@ -337,18 +337,25 @@ Expected<qint64> count(sqlite3 *db)
     return qint64(sqlite3_column_int64(st->get(), 0));
 }
 
-Expected<Batch> readAfter(sqlite3 *db, qint64 rowId)
+// Some of the rows, in no particular order: `where` with its one parameter bound by `bind`.
+template <typename Bind>
+Expected<Batch> readWhere(sqlite3 *db, const char *where, Bind bind)
 {
-    auto st = prepare(db, QByteArray(kSelect) + " WHERE rowid > ?1");
+    auto st = prepare(db, QByteArray(kSelect) + where);
     if (!st)
         return st.error();
-    sqlite3_bind_int64(st->get(), 1, rowId);
+    bind(st->get());
     Batch batch;
     if (!storesUtf8(db))
         batch.needsSqlOrder = true;
     if (auto read = readAll(db, st->get(), batch); !read)
         return read.error();
     return batch;
+}
+
+Expected<Batch> readAfter(sqlite3 *db, qint64 rowId)
+{
+    return readWhere(db, " WHERE rowid > ?1", [rowId](sqlite3_stmt *st) { sqlite3_bind_int64(st, 1, rowId); });
 }
 
 Expected<Batch> loadInSqlOrder(sqlite3 *db)
@@ -400,16 +407,9 @@ Expected<Batch> readRows(sqlite3 *db, const QList<qint64> &rowIds)
         list += QByteArray::number(rowIds.at(i));
     }
     list += ']';
-    auto st = prepare(db, QByteArray(kSelect) + " WHERE rowid IN (SELECT value FROM json_each(?1))");
-    if (!st)
-        return st.error();
-    sqlite3_bind_text(st->get(), 1, list.constData(), int(list.size()), SQLITE_STATIC);
-    Batch batch;
-    if (!storesUtf8(db))
-        batch.needsSqlOrder = true;
-    if (auto read = readAll(db, st->get(), batch); !read)
-        return read.error();
-    return batch;
+    return readWhere(db, " WHERE rowid IN (SELECT value FROM json_each(?1))", [&list](sqlite3_stmt *st) {
+        sqlite3_bind_text(st, 1, list.constData(), int(list.size()), SQLITE_STATIC);
+    });
 }
 
 std::vector<std::pair<size_t, size_t>> equalDateRuns(const std::vector<Row> &rows)
