@@ -14,25 +14,18 @@ namespace {
 constexpr double kMarkerDiameter = 28;  // the marker's resting size; the selected one is an annotation
 }
 
-// The per-event marker data of a snapshot, a child of it: it lives as long as the snapshot
-// and outlives the screens, so entering the map again finds it ready.
-struct MapMarkerCache : public QObject {
-    using QObject::QObject;
+// The per-event marker data of a snapshot, kept by it: it lives as long as the snapshot and
+// outlives the screens, so entering the map again finds it ready.
+struct MapMarkerCache {
     std::shared_ptr<const MarkerData> data;
     std::vector<quint8> category;      // MagnitudeCategory per entry
     QHash<quint64, int> styleByLabel;  // category and label bytes -> style
     QHash<quint64, int> styleByValue;  // magnitude bits -> style: catalogues repeat a few values
-
-    static MapMarkerCache *of(EarthquakeSnapshot *snapshot)
-    {
-        auto *cache = snapshot->findChild<MapMarkerCache *>(QString(), Qt::FindDirectChildrenOnly);
-        return cache ? cache : new MapMarkerCache(snapshot);
-    }
 };
 
 MapMarkerCache *MapEarthquakesModel::cache() const
 {
-    return m_snapshot ? MapMarkerCache::of(m_snapshot) : nullptr;
+    return m_snapshot ? &m_snapshot->derived<MapMarkerCache>() : nullptr;
 }
 
 MapEarthquakesModel::MapEarthquakesModel(QObject *parent) : QObject(parent)
@@ -47,13 +40,27 @@ void MapEarthquakesModel::setContext(ModelContext *context)
         return;
     m_context = context;
     disconnect(m_snapshotConnection);
+    if (m_snapshot)
+        m_snapshot->setWatching(this, false);
     m_snapshot = context && context->container() ? context->container()->snapshot() : nullptr;
+    m_data.reset();
     if (m_snapshot) {
         m_snapshotConnection = connect(m_snapshot, &EarthquakeSnapshot::changed, this,
                                        &MapEarthquakesModel::snapshotChanged);
+        m_snapshot->setWatching(this, m_active);
     }
     emit contextChanged();
     recompute();
+}
+
+void MapEarthquakesModel::setActive(bool active)
+{
+    if (m_active == active)
+        return;
+    m_active = active;
+    if (m_snapshot)
+        m_snapshot->setWatching(this, active);
+    emit activeChanged();
 }
 
 void MapEarthquakesModel::setViewModel(MapViewModel *viewModel)
@@ -116,7 +123,7 @@ int MapEarthquakesModel::styleForText(double magnitude, MarkerData &data, MapMar
 // whose row is still next is copied, any other row is computed afresh.
 void MapEarthquakesModel::syncData()
 {
-    const std::vector<EarthquakeSnapshot::Row> &rows = m_snapshot->rows();
+    const std::vector<EarthquakeSnapshot::Row> &rows = m_data->rows;
     MapMarkerCache *c = cache();
     const std::shared_ptr<const MarkerData> &current = c->data;
     if (current && current->size() == rows.size() && (rows.empty() || current->key(0) == rows.front().rowId)
@@ -151,8 +158,15 @@ void MapEarthquakesModel::recompute()
     const bool dated = m_viewModel && m_viewModel->selectedDateFilter() != DateFilter::All;
     std::shared_ptr<const MarkerData> data;
     if (m_snapshot) {
+        // Appearing: another writer may have changed the store meanwhile.
+        m_snapshot->checkForChanges();
+        m_data = m_snapshot->data();
+        if (!m_data)
+            m_snapshot->startLoading();  // an empty map until the snapshot's change notice
+    }
+    if (m_data) {
         syncData();
-        const std::vector<EarthquakeSnapshot::Row> &rows = m_snapshot->rows();
+        const std::vector<EarthquakeSnapshot::Row> &rows = m_data->rows;
         const std::vector<quint8> &categories = cache()->category;
         data = cache()->data;
         std::optional<MagnitudeCategory> category;
@@ -224,9 +238,9 @@ EarthquakeItem MapEarthquakesModel::earthquakeFor(const QString &id) const
 {
     bool ok = false;
     const qint64 rowId = id.toLongLong(&ok);
-    if (!ok || !m_snapshot)
+    if (!ok || !m_snapshot || !m_data)
         return {};
-    for (const EarthquakeSnapshot::Row &row : m_snapshot->rows()) {
+    for (const EarthquakeSnapshot::Row &row : m_data->rows) {
         if (row.rowId == rowId) {
             if (auto record = m_snapshot->record(row))
                 return EarthquakeItem(std::make_shared<Earthquake>(std::move(*record)));
