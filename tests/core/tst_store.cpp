@@ -1,6 +1,7 @@
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
 #include "Persistence/PersistenceController.h"
+#include "TestWait.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -254,6 +255,25 @@ private slots:
                           "location TEXT, fetchedAt INTEGER);PRAGMA user_version = 2");
         QTest::newRow("tables without a version")
             << QByteArray("sql:CREATE TABLE Notes (body TEXT)");
+        QTest::newRow("only a view, without a version") << QByteArray("sql:CREATE VIEW Notes AS SELECT 1 AS body");
+        // The right columns, but rows could not be added to them one event per identifier.
+        const QByteArray columns = "eventID TEXT NOT NULL, date INTEGER, latitude REAL, longitude REAL, depth REAL, "
+                                   "magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, location TEXT, fetchedAt INTEGER";
+        QTest::newRow("eventID not unique") << "sql:CREATE TABLE Earthquake (" + columns + ");PRAGMA user_version = 1";
+        QTest::newRow("unique with another column")
+            << "sql:CREATE TABLE Earthquake (" + columns + ", UNIQUE (eventID, date));PRAGMA user_version = 1";
+        QTest::newRow("unique for some rows only")
+            << "sql:CREATE TABLE Earthquake (" + columns + ");CREATE UNIQUE INDEX partly ON Earthquake(eventID) "
+                                                           "WHERE date > 0;PRAGMA user_version = 1";
+        QTest::newRow("unique ignoring case")
+            << "sql:CREATE TABLE Earthquake (" + columns + ");CREATE UNIQUE INDEX nocase ON Earthquake(eventID "
+                                                           "COLLATE NOCASE);PRAGMA user_version = 1";
+        QTest::newRow("a view")
+            << "sql:CREATE TABLE Events (" + columns + ", UNIQUE (eventID));CREATE VIEW Earthquake AS SELECT * FROM "
+                                                       "Events;PRAGMA user_version = 1";
+        QTest::newRow("without row ids")
+            << "sql:CREATE TABLE Earthquake (" + columns + ", PRIMARY KEY (eventID)) WITHOUT ROWID;"
+                                                           "PRAGMA user_version = 1";
     }
     void unopenableStores()
     {
@@ -284,13 +304,14 @@ private slots:
         env.insert(QStringLiteral("SISMO_TEST_OPEN_SHARED_STORE"), QStringLiteral("1"));
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForFinished(20000));
+        QVERIFY(child.waitForFinished(TestWait::bound));
         QVERIFY(child.exitCode() != 0);
         const QByteArray err = child.readAllStandardError();
         QVERIFY2(err.startsWith("Failed to create ModelContainer: "), err.constData());
         QVERIFY(err.trimmed().size() > QByteArray("Failed to create ModelContainer: ").size());
         QCOMPARE(fileHash(file), before);
         QVERIFY(!QFile::exists(file + QStringLiteral("-wal")));
+        QVERIFY(!QFile::exists(file + QStringLiteral("-shm")));
     }
 
     // Two instances started together on a new store: both open it, and it ends up with the full
@@ -313,7 +334,7 @@ private slots:
                 child->start(QCoreApplication::applicationFilePath(), {});
             }
             for (QProcess *child : {&first, &second}) {
-                QVERIFY(child->waitForFinished(30000));
+                QVERIFY(child->waitForFinished(TestWait::bound));
                 const QByteArray err = child->readAllStandardError();
                 QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0,
                          qPrintable(QStringLiteral("round %1: %2").arg(round).arg(QString::fromLocal8Bit(err))));

@@ -28,8 +28,8 @@ QString nextConnectionName()
 
 struct SchemaState {
     int version = 0;
-    int tableCount = 0;
-    bool isNew() const { return version == 0 && tableCount == 0; }
+    int objectCount = 0;  // tables, views, indexes and triggers
+    bool isNew() const { return version == 0 && objectCount == 0; }
 };
 
 // One statement, so both values come from the same snapshot of the file.
@@ -37,7 +37,7 @@ Expected<SchemaState> readSchemaState(QSqlDatabase &db)
 {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version), "
-                               "(SELECT count(*) FROM sqlite_master WHERE type = 'table')"))
+                               "(SELECT count(*) FROM sqlite_master)"))
         || !q.next())
         return storeError(q.lastError());
     return SchemaState{q.value(0).toInt(), q.value(1).toInt()};
@@ -76,7 +76,31 @@ Expected<SchemaState> createSchemaIfNew(QSqlDatabase &db)
     return SchemaState{ModelContainer::schemaVersion, 1};
 }
 
-// Reads the schema first and writes only when the file holds no tables yet, so a file
+// Every save inserts rows with their own row id and relies on the uniqueness of eventID: a
+// view, a virtual table, a table without row ids or one that lets eventID repeat would pass the
+// column check and then fail every refresh.
+Expected<void> checkTableKind(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT type, wr FROM pragma_table_list "
+                               "WHERE schema = 'main' AND name = 'Earthquake' COLLATE NOCASE"))
+        || !q.next())
+        return storeError(q.lastError());
+    if (q.value(0).toString() != QLatin1String("table") || q.value(1).toInt() != 0)
+        return storeError(QStringLiteral("the store's Earthquake is not a table of rows"));
+    // A unique index on eventID alone, for every row and compared byte for byte.
+    if (!q.exec(QStringLiteral(
+            "SELECT count(*) FROM pragma_index_list('Earthquake') AS i WHERE i.\"unique\" AND NOT i.partial "
+            "AND (SELECT group_concat(name || '/' || coll) FROM pragma_index_xinfo(i.name) WHERE key) "
+            "= 'eventID/BINARY'"))
+        || !q.next())
+        return storeError(q.lastError());
+    if (q.value(0).toInt() == 0)
+        return storeError(QStringLiteral("the store's table Earthquake does not keep eventID unique"));
+    return {};
+}
+
+// Reads the schema first and writes only when the file holds nothing yet, so a file
 // that belongs to something else (or a newer version) is never changed.
 Expected<void> prepareSchema(QSqlDatabase &db)
 {
@@ -100,7 +124,7 @@ Expected<void> prepareSchema(QSqlDatabase &db)
         columns << q.value(1).toString();
     if (columns != kColumns)
         return storeError(QStringLiteral("the store's table Earthquake does not have the expected columns"));
-    return {};
+    return checkTableKind(db);
 }
 
 }  // namespace

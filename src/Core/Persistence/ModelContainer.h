@@ -20,7 +20,8 @@ public:
 
     static constexpr int schemaVersion = 1;
 
-    // Opens or creates the store. A file that is not a store of ours is left untouched.
+    // Opens or creates the store. A file that is not a store of ours is refused before anything
+    // is written to it.
     static Expected<std::unique_ptr<ModelContainer>> open(const Configuration &configuration);
     ~ModelContainer() override;
 
