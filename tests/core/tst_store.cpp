@@ -222,6 +222,52 @@ private slots:
         QCOMPARE(*store->mainContext()->fetchCount({}), qint64(1));
     }
 
+    // Of the candidates, the stored one and the later twin are left out; the rest are made,
+    // looked up and written on the writer's thread, and the save's signal comes here after the
+    // commit, with the rows it added, the save already counted.
+    void saveNewStoresOnlyWhatIsNewOffThisThread()
+    {
+        auto store = openStore(path("savenew.sqlite"));
+        QVERIFY(store);
+        ModelContext *ctx = store->mainContext();
+        ctx->insert(makeEvent(QStringLiteral("known"), 0, 2.0));
+        QVERIFY(ctx->save());
+        const quint64 savesBefore = store->saveCount();
+        QList<qint64> signalled;
+        bool signalledHere = false;
+        quint64 countWhenSignalled = 0;
+        connect(store.get(), &ModelContainer::didSave, this, [&](const QList<qint64> &added) {
+            signalled = added;
+            signalledHere = QThread::currentThread() == thread();
+            countWhenSignalled = store->saveCount();
+        }, Qt::DirectConnection);
+
+        QThread *madeOn = nullptr;
+        std::optional<Expected<EarthquakeList>> result;
+        ctx->saveNew(
+            [&] {
+                madeOn = QThread::currentThread();
+                return EarthquakeList{makeEvent(QStringLiteral("known"), 5, 4.0), makeEvent(QStringLiteral("twin"), 1, 3.0),
+                                      makeEvent(QStringLiteral("new"), 2), makeEvent(QStringLiteral("twin"), 3, 9.9)};
+            },
+            this, [&](Expected<EarthquakeList> stored) { result = std::move(stored); });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), TestWait::bound);
+        QVERIFY(madeOn && madeOn != thread());
+        QVERIFY2(*result, *result ? "" : qPrintable(result->error().description));
+        const EarthquakeList &stored = result->value();
+        QCOMPARE(ids(stored), QStringList({QStringLiteral("twin"), QStringLiteral("new")}));
+        QCOMPARE(stored.at(0)->magnitude(), 3.0);
+        QCOMPARE(signalled, QList<qint64>({stored.at(0)->id().value, stored.at(1)->id().value}));
+        QVERIFY(signalledHere);
+        QCOMPARE(countWhenSignalled, savesBefore + 1);
+        FetchDescriptor byDate;
+        byDate.sortByDate = SortOrder::Forward;
+        const auto all = ctx->fetch(byDate);
+        QCOMPARE(ids(*all), QStringList({QStringLiteral("known"), QStringLiteral("twin"), QStringLiteral("new")}));
+        QCOMPARE(all->at(0)->magnitude(), 2.0);
+        QVERIFY(*all->at(1) == *stored.at(0));
+    }
+
     void inMemoryStoreAndPreview()
     {
         auto memory = ModelContainer::open({QString(), true});

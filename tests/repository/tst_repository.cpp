@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -35,17 +36,49 @@ public:
     QList<EarthquakeNotificationEvent> alerts;
 };
 
-// A store context whose identifier read fails on request, in front of a real one.
+// A real store context that counts the saves handed to the store's writer, and whose reading
+// of the stored identifiers fails on request: the save then answers later, having written
+// nothing, as the writer does.
 class FaultyContext : public ModelContext {
 public:
     using ModelContext::ModelContext;
     bool failStoredIDs = false;
-    Expected<QSet<QString>> fetchStoredEventIDs(const QStringList &eventIDs) const override
+    int saves = 0;
+    void saveNew(std::function<EarthquakeList()> candidates, QObject *receiver, FetchCompletion done) override
     {
-        if (failStoredIDs)
-            return Error{Error::Domain::Store, 1, QStringLiteral("disk I/O error")};
-        return ModelContext::fetchStoredEventIDs(eventIDs);
+        ++saves;
+        if (!failStoredIDs)
+            return ModelContext::saveNew(std::move(candidates), receiver, std::move(done));
+        QTimer::singleShot(0, receiver, [done = std::move(done)] {
+            done(Error{Error::Domain::Store, 1, QStringLiteral("disk I/O error")});
+        });
     }
+};
+
+// Another connection holding the store's write lock, as a second instance writing would.
+class StoreLock {
+public:
+    explicit StoreLock(const QString &path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name());
+        db.setDatabaseName(path);
+        locked = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    }
+    ~StoreLock()
+    {
+        release();
+        QSqlDatabase::database(name(), false).close();
+        QSqlDatabase::removeDatabase(name());
+    }
+    void release()
+    {
+        if (std::exchange(locked, false))
+            QSqlQuery(QSqlDatabase::database(name(), false)).exec(QStringLiteral("COMMIT"));
+    }
+    bool locked = false;
+
+private:
+    static QString name() { return QStringLiteral("lock-holder"); }
 };
 
 // The catalogue at any address (the institute's source reads one fixed address).
@@ -415,6 +448,87 @@ private slots:
         QCOMPARE(storedIDs(*m_context), QStringList({"es1", "es2"}));
         QCOMPARE(m_sender.identifiers(), QStringList({"es1", "es2"}));
         QCOMPARE(repo->lastUpdated(), kNow);
+    }
+
+    // Another connection holds the store locked: the refresh waits for it off this thread, whose
+    // event loop keeps turning. What follows the save comes on this thread after the commit, in
+    // order: the store's save signal, the alerts, the update time, the end of loading.
+    void lockedStoreNeverHoldsTheEventLoop()
+    {
+        QStringList effects;
+        struct LoggingSender : NotificationSender {
+            QStringList *effects;
+            explicit LoggingSender(QStringList *log) : effects(log) {}
+            void send(const EarthquakeNotificationEvent &alert) override
+            {
+                *effects << QStringLiteral("alert ") + alert.earthquake->eventID();
+            }
+        } sender(&effects);
+        auto repo = repository(&sender);
+        connect(m_container.get(), &ModelContainer::didSave, this, [&](const QList<qint64> &added) {
+            const bool onMain = QThread::currentThread() == thread();
+            effects << QStringLiteral("saved %1 on %2").arg(added.size()).arg(onMain ? "main" : "writer");
+        }, Qt::DirectConnection);
+        connect(repo.get(), &EarthquakeRepository::lastUpdatedChanged, this, [&] { effects << "lastUpdated"; });
+        connect(repo.get(), &EarthquakeRepository::isLoadingChanged, this, [&](bool loading) {
+            if (!loading)
+                effects << "idle";
+        });
+        serve({row("es1", 10), row("es2", 5)});
+
+        StoreLock lock(m_container->configuration().filePath);
+        QVERIFY(lock.locked);
+        bool done = false;
+        repo->refresh(false, repo.get(), [&] { done = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/page")) > 0, TestWait::bound);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+        ticker.start(5);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 40, TestWait::bound);
+        QVERIFY(repo->isLoading());
+        QVERIFY2(effects.isEmpty(), qPrintable(effects.join(", ")));
+
+        lock.release();
+        QTRY_VERIFY_WITH_TIMEOUT(done, TestWait::bound);
+        QVERIFY2(!repo->lastError(), qPrintable(repo->lastErrorDescription()));
+        QCOMPARE(effects, QStringList({"saved 2 on main", "alert es1", "alert es2", "lastUpdated", "idle"}));
+        QCOMPARE(storedIDs(*m_context), QStringList({"es1", "es2"}));
+    }
+
+    // A save handed to the store's writer ends whole when its repository, or the store itself,
+    // goes meanwhile; nothing of the refresh runs after that.
+    void handedOverSaveOutlivesItsOwners_data()
+    {
+        QTest::addColumn<bool>("storeGoes");
+        QTest::newRow("repository destroyed") << false;
+        QTest::newRow("store destroyed") << true;
+    }
+    void handedOverSaveOutlivesItsOwners()
+    {
+        QFETCH(bool, storeGoes);
+        const QString path = m_container->configuration().filePath;
+        auto repo = repository();
+        serve({row("es1", 10), row("es2", 5)});
+        QSignalSpy saved(m_container.get(), &ModelContainer::didSave);
+        auto lock = std::make_unique<StoreLock>(path);
+        QVERIFY(lock->locked);
+        repo->refresh(false);
+        QTRY_COMPARE_WITH_TIMEOUT(m_context->saves, 1, TestWait::bound);
+        repo.reset();
+        lock.reset();
+        if (storeGoes) {
+            m_context.reset();
+            m_container.reset();  // waits for the write
+        } else {
+            QVERIFY(saved.wait(TestWait::bound));
+        }
+
+        auto reopened = ModelContainer::open({path, false});
+        QVERIFY(reopened);
+        QCOMPARE(storedIDs(*(*reopened)->mainContext()), QStringList({"es1", "es2"}));
+        QVERIFY(m_sender.alerts.isEmpty());
+        QVERIFY(!m_defaults->dateValue(EarthquakeRepository::lastUpdatedKey));
     }
 
     // The real store's failed save: a row that breaks the table's rules rolls everything back.

@@ -9,8 +9,9 @@
 #include <QSqlDatabase>
 #include <QStringList>
 
-// The statements on the table Earthquake, on whichever connection is given. A connection is
-// used only on the thread that opened it, so each caller passes its own.
+// The statements on the table Earthquake, on whichever connection is given: the main thread's
+// (ModelContext) or the store writer's (StoreWriter). A connection is used only on the thread
+// that opened it, so each caller passes its own.
 namespace EarthquakeTable {
 
 Expected<EarthquakeList> fetch(const QSqlDatabase &db, const FetchDescriptor &descriptor);

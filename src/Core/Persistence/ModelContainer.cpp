@@ -3,6 +3,7 @@
 #include "Persistence/EarthquakeSnapshot.h"
 #include "Persistence/ModelContext.h"
 #include "Persistence/StoreError.h"
+#include "Persistence/StoreWriter.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -19,6 +20,10 @@ const QStringList kColumns = {
     QStringLiteral("magnitudeType"), QStringLiteral("maxIntensity"), QStringLiteral("location"),
     QStringLiteral("fetchedAt"),
 };
+
+// A second process opening the store while the first creates or writes it waits this long; so
+// does the writer while another process writes.
+const QString kConnectOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000");
 
 QString nextConnectionName()
 {
@@ -133,11 +138,16 @@ ModelContainer::ModelContainer(const Configuration &configuration, const QString
     : m_configuration(configuration)
     , m_connectionName(connectionName)
 {
+    m_writer = new StoreWriter(configuration.inMemory ? QString() : configuration.filePath, kConnectOptions,
+                               connectionName, this);
     m_mainContext = new ModelContext(this, this);
 }
 
 ModelContainer::~ModelContainer()
 {
+    // First: the writes already handed over end, on the store, before anything else goes.
+    delete m_writer;
+    m_writer = nullptr;
     delete m_snapshot;
     m_snapshot = nullptr;
     delete m_mainContext;
@@ -153,6 +163,12 @@ ModelContainer::~ModelContainer()
 QSqlDatabase ModelContainer::database() const
 {
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+void ModelContainer::noteSaved(const QList<qint64> &addedRowIds)
+{
+    ++m_saveCount;
+    emit didSave(addedRowIds);
 }
 
 EarthquakeSnapshot *ModelContainer::snapshot()
@@ -174,8 +190,7 @@ Expected<void> openConnection(const QString &name, const ModelContainer::Configu
         if (!QDir().mkpath(info.absolutePath()))
             return storeError(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
         db.setDatabaseName(configuration.filePath);
-        // A second process opening the store while the first creates or writes it waits this long.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        db.setConnectOptions(kConnectOptions);
     }
     if (!db.open())
         return storeError(db.lastError());
