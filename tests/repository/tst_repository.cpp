@@ -360,6 +360,48 @@ private slots:
         QCOMPARE(m_defaults->dateValue(NotificationFilter::cooldownKey(10, 10)), kNow);
     }
 
+    // Hundreds of new events: their alerts go out a slice at a time, yet in the order one
+    // evaluation gives: every magnitude alert, then every proximity alert, then the swarms.
+    void manyNewEventsAlertInTheFiltersOrder()
+    {
+        m_settings->setGlobalMagnitudeCategory(MagnitudeCategory::Moderate);
+        m_settings->setLocationNotificationsEnabled(true);
+        m_settings->setLocationRadiusKm(10);
+        m_settings->setSwarmNotificationsEnabled(true);
+        EarthquakeRepository::Environment env = environment();
+        env.userLocation = [] { return std::optional(QGeoCoordinate(28.1, -16.5)); };
+        EarthquakeRepository repo(m_context.get(), nullptr, env);
+
+        QList<CatalogueRow> rows;
+        QStringList magnitude, proximity;
+        for (int i = 0; i < 600; ++i) {
+            CatalogueRow r = row(QStringLiteral("es%1").arg(i), 0, i % 3 == 0 ? 4.5 : 1.0);
+            r.date = kNow.addSecs(-i);
+            r.latitude = i % 2 == 0 ? 28.1 : 27.0;
+            r.longitude = i % 2 == 0 ? -16.5 : -18.0;
+            rows << r;
+            if (i % 3 == 0)
+                magnitude << "magnitude " + r.eventID;
+            else if (i % 2 == 0)
+                proximity << "proximity " + r.eventID;
+        }
+        serve(rows);
+        refreshAndWait(repo);
+        QVERIFY(!repo.lastError());
+
+        QStringList sent;
+        for (const EarthquakeNotificationEvent &alert : m_sender.alerts) {
+            switch (alert.kind) {
+            case EarthquakeNotificationEvent::Kind::Magnitude: sent << "magnitude " + alert.earthquake->eventID(); break;
+            case EarthquakeNotificationEvent::Kind::Proximity: sent << "proximity " + alert.earthquake->eventID(); break;
+            case EarthquakeNotificationEvent::Kind::Swarm:
+                sent << QStringLiteral("swarm %1 in %2").arg(alert.count).arg(alert.windowMinutes);
+                break;
+            }
+        }
+        QCOMPARE(sent, magnitude + proximity + QStringList({"swarm 600 in 10", "swarm 600 in 60", "swarm 600 in 120"}));
+    }
+
     void cooldownCountsDown()
     {
         auto repo = repository(nullptr, 5);

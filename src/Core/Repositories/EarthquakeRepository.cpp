@@ -7,6 +7,7 @@
 #include "Notifications/NotificationSettings.h"
 #include "Persistence/ModelContext.h"
 #include "Platform/UserDefaults.h"
+#include "Repositories/AlertDelivery.h"
 
 namespace {
 constexpr qint64 recentWindowSeconds = 86400;
@@ -105,12 +106,15 @@ void EarthquakeRepository::fireNotifications(EarthquakeList newEarthquakes)
     // Read after the save, so they include the new events.
     m_context->fetchInBackground(
         recentEarthquakesDescriptor(), this,
-        [this, newEarthquakes = std::move(newEarthquakes)](Expected<EarthquakeList> recent) {
+        [this, newEarthquakes = std::move(newEarthquakes)](Expected<EarthquakeList> recent) mutable {
             const NotificationFilter filter(*m_env.settings, m_env.userLocation(), *m_env.defaults, m_env.now);
             // Unreadable recent events make an empty list: no swarm rule fires.
-            for (const EarthquakeNotificationEvent &alert : filter.evaluate(newEarthquakes, recent.valueOr({})))
-                m_env.sender->send(alert);
-            endRefresh(std::nullopt);
+            auto *delivery = new AlertDelivery(filter, m_env.sender, std::move(newEarthquakes),
+                                               recent ? std::move(*recent) : EarthquakeList(), this);
+            connect(delivery, &AlertDelivery::finished, this, [this, delivery] {
+                delivery->deleteLater();
+                endRefresh(std::nullopt);
+            });
         });
 }
 
