@@ -268,6 +268,29 @@ private slots:
         QVERIFY(*all->at(1) == *stored.at(0));
     }
 
+    // A context may outlive its store (one parented elsewhere): it then fails as a closed store.
+    void contextOutlivingItsStoreFailsAsClosed()
+    {
+        auto store = openStore(path("outlived.sqlite"));
+        QVERIFY(store);
+        store->mainContext()->insert(makeEvent(QStringLiteral("kept"), 0));
+        QVERIFY(store->mainContext()->save());
+        ModelContext context(store.get());
+        store.reset();
+        QVERIFY(!context.container());
+        QVERIFY(!context.fetch({}));
+        QVERIFY(!context.fetchCount({}));
+        QVERIFY(!context.fetchStoredEventIDs({QStringLiteral("kept")}));
+        context.insert(makeEvent(QStringLiteral("late"), 1));
+        QVERIFY(!context.save());
+        QVERIFY(!context.hasChanges());
+        std::optional<Expected<EarthquakeList>> result;
+        context.saveNew([] { return EarthquakeList{makeEvent(QStringLiteral("later"), 2)}; }, this,
+                        [&](Expected<EarthquakeList> stored) { result = std::move(stored); });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), TestWait::bound);
+        QVERIFY(!*result);
+    }
+
     void inMemoryStoreAndPreview()
     {
         auto memory = ModelContainer::open({QString(), true});

@@ -5,9 +5,12 @@
 #include "Persistence/StoreError.h"
 #include "Persistence/StoreWriter.h"
 
-#include <QPointer>
-
 namespace {
+
+Error closedStoreError()
+{
+    return storeError(QStringLiteral("the store is closed"));
+}
 
 // `done` as a call that does nothing once a given receiver is gone.
 ModelContext::FetchCompletion guarded(QObject *receiver, ModelContext::FetchCompletion done)
@@ -63,6 +66,18 @@ ModelContext::ModelContext(ModelContainer *container, QObject *parent)
 {
 }
 
+ModelContainer *ModelContext::container() const
+{
+    return m_container.data();
+}
+
+Expected<QSqlDatabase> ModelContext::database() const
+{
+    if (!m_container)
+        return closedStoreError();
+    return m_container->database();
+}
+
 void ModelContext::insert(const EarthquakePtr &earthquake)
 {
     if (earthquake)
@@ -71,41 +86,49 @@ void ModelContext::insert(const EarthquakePtr &earthquake)
 
 Expected<EarthquakeList> ModelContext::fetch(const FetchDescriptor &descriptor) const
 {
-    return EarthquakeTable::fetch(m_container->database(), descriptor);
+    const Expected<QSqlDatabase> db = database();
+    return db ? EarthquakeTable::fetch(*db, descriptor) : db.error();
 }
 
 Expected<qint64> ModelContext::fetchCount(const FetchDescriptor &descriptor) const
 {
-    return EarthquakeTable::count(m_container->database(), descriptor);
+    const Expected<QSqlDatabase> db = database();
+    return db ? EarthquakeTable::count(*db, descriptor) : db.error();
 }
 
 Expected<QSet<QString>> ModelContext::fetchStoredEventIDs(const QStringList &eventIDs) const
 {
-    return EarthquakeTable::storedEventIDs(m_container->database(), eventIDs);
+    const Expected<QSqlDatabase> db = database();
+    return db ? EarthquakeTable::storedEventIDs(*db, eventIDs) : db.error();
 }
 
 Expected<QSet<QString>> ModelContext::fetchAllEventIDs() const
 {
-    return EarthquakeTable::allEventIDs(m_container->database());
+    const Expected<QSqlDatabase> db = database();
+    return db ? EarthquakeTable::allEventIDs(*db) : db.error();
 }
 
 Expected<QList<qint64>> ModelContext::fetchDates(const FetchDescriptor &descriptor) const
 {
-    return EarthquakeTable::dates(m_container->database(), descriptor);
+    const Expected<QSqlDatabase> db = database();
+    return db ? EarthquakeTable::dates(*db, descriptor) : db.error();
 }
 
 Expected<EarthquakeList> ModelContext::fetchRows(const QList<qint64> &rowIds) const
 {
-    return EarthquakeTable::rows(m_container->database(), rowIds);
+    const Expected<QSqlDatabase> db = database();
+    return db ? EarthquakeTable::rows(*db, rowIds) : db.error();
 }
 
 Expected<void> ModelContext::save()
 {
     if (m_inserted.isEmpty())
         return {};
-    QSqlDatabase db = m_container->database();
     const EarthquakeList staged = std::exchange(m_inserted, {});
-    const Expected<QList<qint64>> added = EarthquakeTable::insert(db, staged);
+    Expected<QSqlDatabase> db = database();
+    if (!db)
+        return db.error();
+    const Expected<QList<qint64>> added = EarthquakeTable::insert(*db, staged);
     if (!added)
         return added.error();
     emit didSave();
@@ -118,8 +141,16 @@ void ModelContext::rollback()
     m_inserted.clear();
 }
 
+void ModelContext::failLater(QObject *receiver, FetchCompletion done)
+{
+    QMetaObject::invokeMethod(
+        this, [finish = guarded(receiver, std::move(done))] { finish(closedStoreError()); }, Qt::QueuedConnection);
+}
+
 void ModelContext::saveNew(std::function<EarthquakeList()> candidates, QObject *receiver, FetchCompletion done)
 {
+    if (!m_container)
+        return failLater(receiver, std::move(done));
     // The writer is the container's: while its completion can run, the container is alive.
     ModelContainer *container = m_container;
     m_container->writer()->run<Expected<NewRows>>(
@@ -139,6 +170,8 @@ void ModelContext::saveNew(std::function<EarthquakeList()> candidates, QObject *
 
 void ModelContext::fetchInBackground(const FetchDescriptor &descriptor, QObject *receiver, FetchCompletion done)
 {
+    if (!m_container)
+        return failLater(receiver, std::move(done));
     m_container->writer()->run<Expected<EarthquakeList>>(
         [descriptor](QSqlDatabase &db) {
             return db.isOpen() ? EarthquakeTable::fetch(db, descriptor) : Expected<EarthquakeList>(storeError(db.lastError()));

@@ -6,14 +6,17 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
+#include <QSqlDatabase>
 #include <QStringList>
 #include <QtQml/qqmlregistration.h>
 #include <functional>
 
 class ModelContainer;
 
-// Reads from the store and stages inserts until save(). Reads see saved rows only.
+// Reads from the store and stages inserts until save(). Reads see saved rows only. A context
+// may outlive its container: every use after that fails as a closed store.
 // Methods are virtual so tests can put a failing store in front of the callers.
 class ModelContext : public QObject {
     Q_OBJECT
@@ -24,7 +27,8 @@ public:
 
     explicit ModelContext(ModelContainer *container, QObject *parent = nullptr);
 
-    ModelContainer *container() const { return m_container; }
+    // Null once the container is gone.
+    ModelContainer *container() const;
 
     void insert(const EarthquakePtr &earthquake);
     bool hasChanges() const { return !m_inserted.isEmpty(); }
@@ -63,6 +67,9 @@ signals:
     void didSave();
 
 private:
-    ModelContainer *m_container;
+    Expected<QSqlDatabase> database() const;
+    void failLater(QObject *receiver, FetchCompletion done);
+
+    QPointer<ModelContainer> m_container;
     EarthquakeList m_inserted;
 };
