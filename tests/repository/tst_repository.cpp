@@ -1,85 +1,12 @@
-#include "CataloguePage.h"
 #include "FakeNotificationServer.h"
-#include "HttpTestServer.h"
 #include "Networking/HTMLParser.h"
 #include "Notifications/NotificationFilter.h"
-#include "Notifications/NotificationManager.h"
-#include "Notifications/NotificationSettings.h"
-#include "Persistence/ModelContainer.h"
-#include "Persistence/ModelContext.h"
-#include "Platform/Localization.h"
-#include "Platform/UserDefaults.h"
-#include "Repositories/EarthquakeRepository.h"
-#include "TestWait.h"
+#include "RepositoryFixture.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QtTest>
 
 namespace {
-
-const QDateTime kNow(QDate(2025, 6, 1), QTime(12, 0), Qt::UTC);
-
-// Every alert the repository hands over, in order.
-class RecordingSender : public NotificationSender {
-public:
-    void send(const EarthquakeNotificationEvent &alert) override { alerts.append(alert); }
-    QStringList identifiers() const
-    {
-        QStringList out;
-        for (const auto &a : alerts)
-            out << NotificationManager::content(a, kNow).identifier;
-        return out;
-    }
-    QList<EarthquakeNotificationEvent> alerts;
-};
-
-// A real store context that counts the saves handed to the store's writer, and whose reading
-// of the stored identifiers fails on request: the save then answers later, having written
-// nothing, as the writer does.
-class FaultyContext : public ModelContext {
-public:
-    using ModelContext::ModelContext;
-    bool failStoredIDs = false;
-    int saves = 0;
-    void saveNew(std::function<EarthquakeList()> candidates, QObject *receiver, FetchCompletion done) override
-    {
-        ++saves;
-        if (!failStoredIDs)
-            return ModelContext::saveNew(std::move(candidates), receiver, std::move(done));
-        QTimer::singleShot(0, receiver, [done = std::move(done)] {
-            done(Error{Error::Domain::Store, 1, QStringLiteral("disk I/O error")});
-        });
-    }
-};
-
-// Another connection holding the store's write lock, as a second instance writing would.
-class StoreLock {
-public:
-    explicit StoreLock(const QString &path)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name());
-        db.setDatabaseName(path);
-        locked = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE"));
-    }
-    ~StoreLock()
-    {
-        release();
-        QSqlDatabase::database(name(), false).close();
-        QSqlDatabase::removeDatabase(name());
-    }
-    void release()
-    {
-        if (std::exchange(locked, false))
-            QSqlQuery(QSqlDatabase::database(name(), false)).exec(QStringLiteral("COMMIT"));
-    }
-    bool locked = false;
-
-private:
-    static QString name() { return QStringLiteral("lock-holder"); }
-};
 
 // The catalogue at any address (the institute's source reads one fixed address).
 class PageSource : public EarthquakeDataSource {
@@ -95,114 +22,15 @@ private:
     QUrl m_url;
 };
 
-CatalogueRow row(const QString &id, int minutesAgo, double magnitude = 2.0, const QString &location = "NE TENERIFE")
-{
-    CatalogueRow r;
-    r.eventID = id;
-    r.date = kNow.addSecs(-60 * minutesAgo);
-    r.magnitude = magnitude;
-    r.location = location;
-    return r;
-}
-
-QStringList storedIDs(ModelContext &context)
-{
-    FetchDescriptor all;
-    all.sortByDate = SortOrder::Forward;
-    QStringList out;
-    for (const auto &e : context.fetch(all).valueOr({}))
-        out << e->eventID();
-    out.sort();
-    return out;
-}
-
 }  // namespace
 
-class RepositoryTest : public QObject {
+class RepositoryTest : public RepositoryFixture {
     Q_OBJECT
 
-    HttpTestServer m_server;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ModelContainer> m_container;
-    std::unique_ptr<FaultyContext> m_context;
-    std::unique_ptr<UserDefaults> m_defaults;
-    std::unique_ptr<NotificationSettings> m_settings;
-    RecordingSender m_sender;
-    QDateTime m_now;
-
-    EarthquakeRepository::Environment environment(NotificationSender *sender = nullptr, int tickMs = 1000)
-    {
-        EarthquakeRepository::Environment env;
-        env.defaults = m_defaults.get();
-        env.now = [this] { return m_now; };
-        env.sender = sender ? sender : &m_sender;
-        env.settings = m_settings.get();
-        env.userLocation = [] { return std::optional<QGeoCoordinate>(); };
-        env.cooldownTickMs = tickMs;
-        return env;
-    }
-    // On the institute's source, pointed at the loopback server for the whole run.
-    std::unique_ptr<EarthquakeRepository> repository(NotificationSender *sender = nullptr, int tickMs = 1000)
-    {
-        return std::make_unique<EarthquakeRepository>(m_context.get(), nullptr, environment(sender, tickMs));
-    }
-    void serve(const QList<CatalogueRow> &rows, int delayMs = 0)
-    {
-        m_server.setResponse(QStringLiteral("/page"), {200, {{"Content-Type", "text/html"}}, cataloguePage(rows), delayMs});
-    }
-    // The page's chunked framing breaks after its first rows, which Qt hands over as a whole
-    // 200 response.
-    void serveCutShort(const QList<CatalogueRow> &rows)
-    {
-        const QByteArray page = cataloguePage(rows);
-        const QByteArray first = page.left(page.indexOf("<tr", page.size() / 2));
-        HttpTestServer::Response response;
-        response.raw = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
-                       + QByteArray::number(first.size(), 16) + "\r\n" + first + "\r\nzz\r\n"
-                       + page.mid(first.size());
-        m_server.setResponse(QStringLiteral("/page"), response);
-    }
-    static void refreshAndWait(EarthquakeRepository &repo, bool startCooldown = false)
-    {
-        bool done = false;
-        repo.refresh(startCooldown, &repo, [&] { done = true; });
-        QTRY_VERIFY_WITH_TIMEOUT(done, TestWait::bound);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_server.listen());
-        // Before anything reads the monitored region, whose address is fixed at first use.
-        qputenv("SISMOVANTAQUELORIN_CATALOGUE_URL", m_server.url(QStringLiteral("/page")).toEncoded());
-        Localization::setLocaleForTesting(QLocale::c());
-    }
-
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        auto opened = ModelContainer::open({m_dir->filePath(QStringLiteral("store.sqlite")), false});
-        QVERIFY2(opened, opened ? "" : qPrintable(opened.error().description));
-        m_container = std::move(*opened);
-        m_context = std::make_unique<FaultyContext>(m_container.get());
-        m_defaults = std::make_unique<UserDefaults>(m_dir->filePath(QStringLiteral("defaults.ini")));
-        m_settings = std::make_unique<NotificationSettings>(*m_defaults);
-        m_settings->setIsEnabled(true);
-        m_settings->setGlobalMagnitudeEnabled(true);
-        m_settings->setGlobalMagnitudeCategory(MagnitudeCategory::Micro);
-        m_sender.alerts.clear();
-        m_now = kNow;
-    }
-
-    void cleanup()
-    {
-        m_settings.reset();
-        m_context.reset();
-        m_container.reset();
-        m_defaults.reset();
-        m_dir.reset();
-    }
+    void initTestCase() { startServer(); }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void newEventsAreStoredAndAlertedOnce()
     {
@@ -360,48 +188,6 @@ private slots:
         QCOMPARE(m_defaults->dateValue(NotificationFilter::cooldownKey(10, 10)), kNow);
     }
 
-    // Hundreds of new events: their alerts go out a slice at a time, yet in the order one
-    // evaluation gives: every magnitude alert, then every proximity alert, then the swarms.
-    void manyNewEventsAlertInTheFiltersOrder()
-    {
-        m_settings->setGlobalMagnitudeCategory(MagnitudeCategory::Moderate);
-        m_settings->setLocationNotificationsEnabled(true);
-        m_settings->setLocationRadiusKm(10);
-        m_settings->setSwarmNotificationsEnabled(true);
-        EarthquakeRepository::Environment env = environment();
-        env.userLocation = [] { return std::optional(QGeoCoordinate(28.1, -16.5)); };
-        EarthquakeRepository repo(m_context.get(), nullptr, env);
-
-        QList<CatalogueRow> rows;
-        QStringList magnitude, proximity;
-        for (int i = 0; i < 600; ++i) {
-            CatalogueRow r = row(QStringLiteral("es%1").arg(i), 0, i % 3 == 0 ? 4.5 : 1.0);
-            r.date = kNow.addSecs(-i);
-            r.latitude = i % 2 == 0 ? 28.1 : 27.0;
-            r.longitude = i % 2 == 0 ? -16.5 : -18.0;
-            rows << r;
-            if (i % 3 == 0)
-                magnitude << "magnitude " + r.eventID;
-            else if (i % 2 == 0)
-                proximity << "proximity " + r.eventID;
-        }
-        serve(rows);
-        refreshAndWait(repo);
-        QVERIFY(!repo.lastError());
-
-        QStringList sent;
-        for (const EarthquakeNotificationEvent &alert : m_sender.alerts) {
-            switch (alert.kind) {
-            case EarthquakeNotificationEvent::Kind::Magnitude: sent << "magnitude " + alert.earthquake->eventID(); break;
-            case EarthquakeNotificationEvent::Kind::Proximity: sent << "proximity " + alert.earthquake->eventID(); break;
-            case EarthquakeNotificationEvent::Kind::Swarm:
-                sent << QStringLiteral("swarm %1 in %2").arg(alert.count).arg(alert.windowMinutes);
-                break;
-            }
-        }
-        QCOMPARE(sent, magnitude + proximity + QStringList({"swarm 600 in 10", "swarm 600 in 60", "swarm 600 in 120"}));
-    }
-
     void cooldownCountsDown()
     {
         auto repo = repository(nullptr, 5);
@@ -490,87 +276,6 @@ private slots:
         QCOMPARE(storedIDs(*m_context), QStringList({"es1", "es2"}));
         QCOMPARE(m_sender.identifiers(), QStringList({"es1", "es2"}));
         QCOMPARE(repo->lastUpdated(), kNow);
-    }
-
-    // Another connection holds the store locked: the refresh waits for it off this thread, whose
-    // event loop keeps turning. What follows the save comes on this thread after the commit, in
-    // order: the store's save signal, the alerts, the update time, the end of loading.
-    void lockedStoreNeverHoldsTheEventLoop()
-    {
-        QStringList effects;
-        struct LoggingSender : NotificationSender {
-            QStringList *effects;
-            explicit LoggingSender(QStringList *log) : effects(log) {}
-            void send(const EarthquakeNotificationEvent &alert) override
-            {
-                *effects << QStringLiteral("alert ") + alert.earthquake->eventID();
-            }
-        } sender(&effects);
-        auto repo = repository(&sender);
-        connect(m_container.get(), &ModelContainer::didSave, this, [&](const QList<qint64> &added) {
-            const bool onMain = QThread::currentThread() == thread();
-            effects << QStringLiteral("saved %1 on %2").arg(added.size()).arg(onMain ? "main" : "writer");
-        }, Qt::DirectConnection);
-        connect(repo.get(), &EarthquakeRepository::lastUpdatedChanged, this, [&] { effects << "lastUpdated"; });
-        connect(repo.get(), &EarthquakeRepository::isLoadingChanged, this, [&](bool loading) {
-            if (!loading)
-                effects << "idle";
-        });
-        serve({row("es1", 10), row("es2", 5)});
-
-        StoreLock lock(m_container->configuration().filePath);
-        QVERIFY(lock.locked);
-        bool done = false;
-        repo->refresh(false, repo.get(), [&] { done = true; });
-        QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/page")) > 0, TestWait::bound);
-        int ticks = 0;
-        QTimer ticker;
-        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
-        ticker.start(5);
-        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 40, TestWait::bound);
-        QVERIFY(repo->isLoading());
-        QVERIFY2(effects.isEmpty(), qPrintable(effects.join(", ")));
-
-        lock.release();
-        QTRY_VERIFY_WITH_TIMEOUT(done, TestWait::bound);
-        QVERIFY2(!repo->lastError(), qPrintable(repo->lastErrorDescription()));
-        QCOMPARE(effects, QStringList({"saved 2 on main", "alert es1", "alert es2", "lastUpdated", "idle"}));
-        QCOMPARE(storedIDs(*m_context), QStringList({"es1", "es2"}));
-    }
-
-    // A save handed to the store's writer ends whole when its repository, or the store itself,
-    // goes meanwhile; nothing of the refresh runs after that.
-    void handedOverSaveOutlivesItsOwners_data()
-    {
-        QTest::addColumn<bool>("storeGoes");
-        QTest::newRow("repository destroyed") << false;
-        QTest::newRow("store destroyed") << true;
-    }
-    void handedOverSaveOutlivesItsOwners()
-    {
-        QFETCH(bool, storeGoes);
-        const QString path = m_container->configuration().filePath;
-        auto repo = repository();
-        serve({row("es1", 10), row("es2", 5)});
-        QSignalSpy saved(m_container.get(), &ModelContainer::didSave);
-        auto lock = std::make_unique<StoreLock>(path);
-        QVERIFY(lock->locked);
-        repo->refresh(false);
-        QTRY_COMPARE_WITH_TIMEOUT(m_context->saves, 1, TestWait::bound);
-        repo.reset();
-        lock.reset();
-        if (storeGoes) {
-            m_context.reset();
-            m_container.reset();  // waits for the write
-        } else {
-            QVERIFY(saved.wait(TestWait::bound));
-        }
-
-        auto reopened = ModelContainer::open({path, false});
-        QVERIFY(reopened);
-        QCOMPARE(storedIDs(*(*reopened)->mainContext()), QStringList({"es1", "es2"}));
-        QVERIFY(m_sender.alerts.isEmpty());
-        QVERIFY(!m_defaults->dateValue(EarthquakeRepository::lastUpdatedKey));
     }
 
     // The real store's failed save: a row that breaks the table's rules rolls everything back.
