@@ -2,6 +2,7 @@
 
 #include "DataSources/IGNDataSource.h"
 #include "Location/LocationManager.h"
+#include "Models/TimeWindows.h"
 #include "Notifications/NotificationFilter.h"
 #include "Notifications/NotificationManager.h"
 #include "Notifications/NotificationSettings.h"
@@ -10,8 +11,6 @@
 #include "Repositories/AlertDelivery.h"
 
 namespace {
-constexpr qint64 recentWindowSeconds = 86400;
-
 EarthquakeRepository::Environment completed(EarthquakeRepository::Environment env)
 {
     if (!env.defaults)
@@ -121,7 +120,7 @@ void EarthquakeRepository::fireNotifications(EarthquakeList newEarthquakes)
 FetchDescriptor EarthquakeRepository::recentEarthquakesDescriptor() const
 {
     FetchDescriptor descriptor;
-    descriptor.dateFrom = m_env.now().addSecs(-recentWindowSeconds);
+    descriptor.dateFrom = m_env.now().addSecs(-TimeWindows::day);
     descriptor.sortByDate = SortOrder::Reverse;
     return descriptor;
 }
