@@ -1,5 +1,7 @@
 #include "MarkerBatch.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 
@@ -32,39 +34,30 @@ Output build(const Input &in)
     shown = dropStacked(in, shown, keep);
     shown = dropHidden(in, shown, keep);
     out.drawn = int(shown.size());
-    if (in.softwareSprites) {
-        out.softwareSprites.reserve(shown.size());
-        for (int k : shown) {
-            const quint32 e = order[k];
-            const Sprite &sp = in.sprites[in.spriteOfStyle[data.styleOf(e)]];
-            const QPointF p = (data.world(e) - tl) * s;
-            out.softwareSprites.push_back({QPointF(std::round(p.x() - sp.size.width() / 2),
-                                                   std::round(p.y() - sp.size.height() / 2)),
-                                           sp.uv, sp.size});
-        }
-    }
-    if (!in.quads)
-        return out;
-    out.vertices.resize(shown.size() * 4);
-    auto *v = out.vertices.data();
+    out.placed.reserve(shown.size());
     for (int k : shown) {
         const quint32 e = order[k];
-        const Sprite &sp = in.sprites[in.spriteOfStyle[data.styleOf(e)]];
+        const int sprite = in.spriteOfStyle[data.styleOf(e)];
+        const QSizeF &size = in.sprites[sprite].size;
         const QPointF p = (data.world(e) - tl) * s;
         // whole pixels: the pre-rendered sprite is copied, not resampled
-        const float x0 = float(std::round(p.x() - sp.size.width() / 2));
-        const float y0 = float(std::round(p.y() - sp.size.height() / 2));
-        const float x1 = x0 + float(sp.size.width()), y1 = y0 + float(sp.size.height());
-        // UVs in atlas pixels: the layer normalises them against the atlas it draws with
-        const float u0 = float(sp.uv.left()), u1 = float(sp.uv.right() + 1);
-        const float v0 = float(sp.uv.top()), v1 = float(sp.uv.bottom() + 1);
-        v[0].set(x0, y0, u0, v0);
-        v[1].set(x1, y0, u1, v0);
-        v[2].set(x0, y1, u0, v1);
-        v[3].set(x1, y1, u1, v1);
-        v += 4;
+        out.placed.push_back({QPointF(std::round(p.x() - size.width() / 2), std::round(p.y() - size.height() / 2)), sprite});
     }
+    out.canvas = paint(in, out.placed);
     return out;
+}
+
+QImage paint(const Input &in, const std::vector<Placed> &placed)
+{
+    if (placed.empty() || in.atlas.isNull())
+        return {};
+    // The format textures are uploaded in, so that showing it converts nothing.
+    QImage canvas((in.canvas * in.dpr).toSize(), QImage::Format_RGBA8888_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    for (const Placed &m : placed)
+        p.drawImage(m.topLeft * in.dpr, in.atlas, in.sprites[m.sprite].uv);
+    return canvas;
 }
 
 // A linear first pass for dense sets: of opaque markers centred on the same pixel only the

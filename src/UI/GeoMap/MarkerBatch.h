@@ -1,17 +1,17 @@
 #pragma once
 
 #include "Map/MarkerData.h"
-#include "SoftwareNodes.h"
 
+#include <QImage>
 #include <QRectF>
-#include <QSGGeometry>
 #include <QSizeF>
 #include <memory>
 #include <vector>
 
-// The quads of a marker layer's canvas for one camera: the shown markers inside the canvas,
-// less those buried under the markers drawn above them. A pure function of its input, so it
-// runs on a worker thread while the old canvas stays on screen.
+// The picture of a marker layer's canvas for one camera: the shown markers inside the canvas,
+// less those buried under the markers drawn above them, each a copy of its style's sprite. A
+// pure function of its input, so it runs on a worker thread while the old canvas stays on
+// screen, and showing its result is one texture upload, whatever the number of markers.
 namespace MarkerBatch {
 
 struct Sprite {
@@ -23,21 +23,29 @@ struct Input {
     MarkerSet set;
     std::vector<int> spriteOfStyle;   // -1: not drawn
     std::vector<Sprite> sprites;
+    QImage atlas;                     // the sprites' pixels
     double shadowRadius = 1;
     double scale = 1;                 // pixels per world unit
     QPointF origin;                   // the canvas's top-left, world units
     QSizeF canvas;                    // pixels
-    bool quads = true;                // for a GPU renderer
-    bool softwareSprites = false;     // for the software renderer's node
+    qreal dpr = 1;                    // device pixels per pixel, of the canvas and the atlas
+};
+
+// A marker drawn on the canvas: where its sprite's top-left goes (pixels) and which sprite.
+struct Placed {
+    QPointF topLeft;
+    int sprite = 0;
 };
 
 struct Output {
-    std::vector<QSGGeometry::TexturedPoint2D> vertices;  // 4 per quad
-    std::vector<SoftwareSpriteNode::Sprite> softwareSprites;
+    QImage canvas;                    // device pixels; null when nothing is drawn
+    std::vector<Placed> placed;       // bottom first
     int drawn = 0;
 };
 
 Output build(const Input &in);
+// The canvas with the placed sprites copied onto it, bottom first.
+QImage paint(const Input &in, const std::vector<Placed> &placed);
 
 // The shown positions (indices into set.shown) left after dropping the buried ones; exposed
 // for tests.
