@@ -36,6 +36,7 @@ class TestMarkerLayer : public QObject
 
 private slots:
     void hitsFollowTheShownOrder();
+    void markersChangedCarriesTheNewMarkers();
     void unplaceableEntriesAreNeitherDrawnNorHit_data();
     void unplaceableEntriesAreNeitherDrawnNorHit();
     void selectionLeavesTheBatchAlone();
@@ -74,6 +75,27 @@ void TestMarkerLayer::hitsFollowTheShownOrder()
     QTest::mouseClick(scene.view.get(), Qt::LeftButton, {}, (p + QPointF(6, 0)).toPoint());
     QCOMPARE(taps.size(), 1);
     QCOMPARE(taps.at(0).at(0).toString(), QStringLiteral("102"));
+}
+
+// Whoever hears of new markers reads them, by value and by hit, not the ones they replace.
+void TestMarkerLayer::markersChangedCarriesTheNewMarkers()
+{
+    MapTestScene scene({800, 600}, "MarkerLayer { objectName: \"layer\" }", kCamera);
+    auto *layer = scene.find<MarkerLayer>("layer");
+    const QPointF p = scene.map->fromCoordinate(kCentre);
+    MapMarker m;
+    m.id = QStringLiteral("new");
+    m.coordinate = kCentre;
+    m.color = Qt::red;
+    QList<MapMarker> seen;
+    QString hit;
+    connect(layer, &MarkerLayer::markersChanged, layer, [&] {
+        seen = layer->markers();
+        hit = layer->markerAt(p);
+    });
+    layer->setMarkers({m});
+    QCOMPARE(seen, QList<MapMarker>{m});
+    QCOMPARE(hit, QStringLiteral("new"));
 }
 
 void TestMarkerLayer::unplaceableEntriesAreNeitherDrawnNorHit_data()

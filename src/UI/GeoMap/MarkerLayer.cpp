@@ -44,18 +44,17 @@ void MarkerLayer::setMarkers(const QList<MapMarker> &markers)
     assign(MarkerSet(std::move(data), std::move(shown)), markers, ids);
 }
 
+// Everything the set is read with is in place before anyone hears of it.
 void MarkerLayer::assign(const MarkerSet &set, const QList<MapMarker> &markers, const QStringList &ids)
 {
     m_set = set;
-    m_markers.clear();
-    m_markerIds.clear();
+    m_markers = markers;
+    m_markerIds = ids;
     m_builder->invalidate();
     m_setDirty = true;
     m_hitGrid.clear();
     polish();
     emit markersChanged();
-    m_markers = markers;
-    m_markerIds = ids;
 }
 
 void MarkerLayer::setExcludedIds(const QStringList &ids)
