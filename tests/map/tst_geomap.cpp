@@ -1,9 +1,12 @@
+#include "CoastGeometry.h"
+#include "CoastNode.h"
 #include "MapAnnotation.h"
 #include "Map/MapProjection.h"
 #include "MapTestScene.h"
 #include "Models/Region.h"
 #include "TestWait.h"
 
+#include <QSGGeometryNode>
 #include <QSignalSpy>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -27,6 +30,8 @@ private slots:
     void gesturesMoveTheCamera();
     void nonInteractiveMapIgnoresGestures();
     void renderShowsLandSeaAndMarkers();
+    void coastChunksHoldTheWholeLevel();
+    void coastFollowsTheCameraWithoutRebuildingItsLand();
     void rippleRingStartsAfterItsDelayAndDiesWithItsOwner();
 };
 
@@ -320,6 +325,75 @@ void TestGeoMap::renderShowsLandSeaAndMarkers()
     const QPointF t = scene.map->fromCoordinate(QGeoCoordinate(28.27, -16.64));
     QVERIFY(colorNear(dark.pixelColor(t.toPoint()), scene.map->landColor()));
     QVERIFY(!colorNear(scene.map->landColor(), QColor(0xf3, 0xf0, 0xe8)));
+}
+
+// Cutting a level into chunks loses and doubles nothing: every triangle and every shore
+// segment lands in exactly one chunk, and each chunk's bounds hold what it draws.
+void TestGeoMap::coastChunksHoldTheWholeLevel()
+{
+    const CoastlineData &data = CoastlineData::bundled();
+    QVERIFY(!data.isEmpty());
+    for (int level = 0; level < data.levels().size(); ++level) {
+        const CoastlineData::Level &lvl = data.levels()[level];
+        qsizetype segments = 0;
+        for (const CoastlineData::Line &line : lvl.lines)
+            segments += line.points.size() < 2 ? 0 : (line.closed ? line.points.size() : line.points.size() - 1);
+        qsizetype triangles = 0, pieces = 0;
+        for (const CoastGeometry::Chunk &chunk : CoastGeometry::chunksOf(data, level)) {
+            triangles += qsizetype(chunk.fillIndices.size()) / 3;
+            for (const QPointF &p : chunk.fill)
+                QVERIFY(chunk.bounds.adjusted(-1e-12, -1e-12, 1e-12, 1e-12).contains(p));
+            for (const CoastGeometry::Line &line : chunk.lines)
+                pieces += line.closed ? qsizetype(line.points.size()) : qsizetype(line.points.size()) - 1;
+        }
+        QCOMPARE(triangles, lvl.fillIndices.size() / 3);
+        QCOMPARE(pieces, segments);
+    }
+}
+
+// A frame draws the chunks in view alone. A zoom step moves and scales them: the land is never
+// built again, only the shores in view (a strip keeps its width in pixels); a pan builds nothing.
+void TestGeoMap::coastFollowsTheCameraWithoutRebuildingItsLand()
+{
+    const CoastlineData &data = CoastlineData::bundled();
+    const QPointF centre = MapProjection::toWorld(28.45, -16.3);
+    const QSizeF view(800, 600);
+    const CoastNode::Look look{Qt::white, Qt::gray, 1.1};
+    CoastNode node;
+    auto show = [&](double zoom, QPointF shift = {}) {
+        const double scale = MapProjection::worldScale(zoom);
+        node.update(data, data.levelFor(zoom), centre + shift / scale - QPointF(view.width(), view.height()) / 2 / scale,
+                    scale, view, look);
+    };
+    struct Seen {
+        QSGGeometry *land, *shore;
+        bool shown;
+    };
+    auto seen = [&] {
+        std::vector<Seen> out;
+        for (int i = 0; i < node.chunkCount(); ++i)
+            out.push_back({node.landOf(i)->geometry(), node.shoreOf(i)->geometry(), node.isChunkShown(i)});
+        return out;
+    };
+    show(11.25);
+    const std::vector<Seen> before = seen();
+    const auto shownCount = std::count_if(before.cbegin(), before.cend(), [](const Seen &c) { return c.shown; });
+    QVERIFY(shownCount > 0);
+    QVERIFY2(shownCount * 4 < node.chunkCount(), qPrintable(QStringLiteral("%1 of %2").arg(shownCount).arg(node.chunkCount())));
+
+    show(11.5);  // the same level
+    const std::vector<Seen> zoomed = seen();
+    for (size_t i = 0; i < before.size(); ++i) {
+        QCOMPARE(zoomed[i].land, before[i].land);
+        QCOMPARE(zoomed[i].shore != before[i].shore, zoomed[i].shown);
+    }
+    show(11.5, QPointF(40, -25));
+    const std::vector<Seen> panned = seen();
+    for (size_t i = 0; i < before.size(); ++i) {
+        QCOMPARE(panned[i].land, zoomed[i].land);
+        if (zoomed[i].shown)
+            QCOMPARE(panned[i].shore, zoomed[i].shore);
+    }
 }
 
 void TestGeoMap::rippleRingStartsAfterItsDelayAndDiesWithItsOwner()

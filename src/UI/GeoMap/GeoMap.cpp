@@ -1,5 +1,6 @@
 #include "GeoMap.h"
 
+#include "CoastNode.h"
 #include "CoastlineData.h"
 #include "MapAnnotation.h"
 #include "Map/MapProjection.h"
@@ -28,7 +29,6 @@
 namespace {
 
 constexpr double kCoastWidth = 1.1;        // pixels
-constexpr double kRebuildDistance = 2.0e5; // pixels of pan before geometry is re-anchored
 constexpr int kMaxTileZoom = 19;
 
 struct Palette {
@@ -36,112 +36,6 @@ struct Palette {
 };
 const Palette kLight{QColor(0xf3, 0xf0, 0xe8), QColor(0xc6, 0xdd, 0xea), QColor(0x8a, 0xa3, 0xb2)};
 const Palette kDark{QColor(0x33, 0x38, 0x3d), QColor(0x1a, 0x25, 0x30), QColor(0x5f, 0x70, 0x7c)};
-
-// Land triangles of one level, in pixels relative to the anchor.
-QSGGeometry *buildFill(const CoastlineData::Level &level, const QPointF &anchor, double scale)
-{
-    auto *g = new QSGGeometry(QSGGeometry::defaultAttributes_Point2D(), int(level.fillVertices.size()),
-                              int(level.fillIndices.size()), QSGGeometry::UnsignedIntType);
-    g->setDrawingMode(QSGGeometry::DrawTriangles);
-    auto *v = g->vertexDataAsPoint2D();
-    for (const QPointF &p : level.fillVertices)
-        (v++)->set(float((p.x() - anchor.x()) * scale), float((p.y() - anchor.y()) * scale));
-    std::copy(level.fillIndices.cbegin(), level.fillIndices.cend(), g->indexDataAsUInt());
-    return g;
-}
-
-// Shorelines as anti-aliased strips: a solid core and a one-pixel feather fading to
-// transparent on each side, mitred at the joints, so the land's aliased edge is covered.
-QSGGeometry *buildStroke(const CoastlineData::Level &level, const QPointF &anchor, double scale,
-                         double width, const QColor &color)
-{
-    struct Poly {
-        std::vector<QPointF> pts;
-        bool closed;
-    };
-    std::vector<Poly> polys;
-    size_t vertexCount = 0, indexCount = 0;
-    for (const auto &line : level.lines) {
-        Poly poly{{}, line.closed};
-        poly.pts.reserve(line.points.size());
-        for (const QPointF &w : line.points) {
-            const QPointF p((w.x() - anchor.x()) * scale, (w.y() - anchor.y()) * scale);
-            if (!poly.pts.empty() && std::hypot(p.x() - poly.pts.back().x(), p.y() - poly.pts.back().y()) < 0.25)
-                continue;
-            poly.pts.push_back(p);
-        }
-        if (poly.closed && poly.pts.size() > 1
-            && std::hypot(poly.pts.front().x() - poly.pts.back().x(), poly.pts.front().y() - poly.pts.back().y()) < 0.25)
-            poly.pts.pop_back();
-        if (poly.pts.size() < 2)
-            continue;
-        const size_t segments = poly.closed ? poly.pts.size() : poly.pts.size() - 1;
-        vertexCount += poly.pts.size() * 4;
-        indexCount += segments * 18;
-        polys.push_back(std::move(poly));
-    }
-    auto *g = new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), int(vertexCount),
-                              int(indexCount), QSGGeometry::UnsignedIntType);
-    g->setDrawingMode(QSGGeometry::DrawTriangles);
-    auto *v = g->vertexDataAsColoredPoint2D();
-    quint32 *idx = g->indexDataAsUInt();
-    const double inner = std::max(0.0, width / 2 - 0.5);
-    const double outer = width / 2 + 0.5;
-    // Premultiplied, as the vertex colour material expects; a core thinner than a pixel is
-    // drawn lighter rather than thinner.
-    const double coreAlpha = color.alphaF() * std::min(1.0, width);
-    const uchar r = uchar(color.red() * coreAlpha), gr = uchar(color.green() * coreAlpha),
-                b = uchar(color.blue() * coreAlpha), a = uchar(255 * coreAlpha);
-    quint32 base = 0;
-    for (const Poly &poly : polys) {
-        const auto &pts = poly.pts;
-        const size_t n = pts.size();
-        auto normal = [](QPointF a, QPointF b) {
-            const double dx = b.x() - a.x(), dy = b.y() - a.y();
-            const double len = std::hypot(dx, dy);
-            return len > 0 ? QPointF(-dy / len, dx / len) : QPointF(0, 0);
-        };
-        for (size_t i = 0; i < n; ++i) {
-            QPointF n0, n1;
-            const bool hasPrev = poly.closed || i > 0;
-            const bool hasNext = poly.closed || i + 1 < n;
-            if (hasPrev)
-                n0 = normal(pts[(i + n - 1) % n], pts[i]);
-            if (hasNext)
-                n1 = normal(pts[i], pts[(i + 1) % n]);
-            if (!hasPrev)
-                n0 = n1;
-            if (!hasNext)
-                n1 = n0;
-            QPointF m = n0 + n1;
-            double ml = std::hypot(m.x(), m.y());
-            if (ml < 1e-6) {
-                m = n1;
-                ml = 1;
-            }
-            m /= ml;
-            const double cosHalf = m.x() * n1.x() + m.y() * n1.y();
-            const double miter = std::min(3.0, 1.0 / std::max(0.2, cosHalf));
-            const QPointF p = pts[i];
-            const QPointF dOuter = m * (outer * miter), dInner = m * (inner * miter);
-            v[0].set(float(p.x() + dOuter.x()), float(p.y() + dOuter.y()), 0, 0, 0, 0);
-            v[1].set(float(p.x() + dInner.x()), float(p.y() + dInner.y()), r, gr, b, a);
-            v[2].set(float(p.x() - dInner.x()), float(p.y() - dInner.y()), r, gr, b, a);
-            v[3].set(float(p.x() - dOuter.x()), float(p.y() - dOuter.y()), 0, 0, 0, 0);
-            v += 4;
-        }
-        const size_t segments = poly.closed ? n : n - 1;
-        for (size_t i = 0; i < segments; ++i) {
-            const quint32 a0 = base + quint32(i * 4), b0 = base + quint32(((i + 1) % n) * 4);
-            for (quint32 band = 0; band < 3; ++band) {
-                *idx++ = a0 + band; *idx++ = a0 + band + 1; *idx++ = b0 + band;
-                *idx++ = b0 + band; *idx++ = a0 + band + 1; *idx++ = b0 + band + 1;
-            }
-        }
-        base += quint32(n * 4);
-    }
-    return g;
-}
 
 // The scene of the base map; owns the textures it draws.
 class MapNode : public QSGNode
@@ -154,8 +48,8 @@ public:
         appendChildNode(clip);
         sea = new QSGSimpleRectNode;
         clip->appendChildNode(sea);
-        xform = new QSGTransformNode;
-        clip->appendChildNode(xform);
+        coast = new CoastNode;
+        clip->appendChildNode(coast);
         tiles = new QSGNode;
         clip->appendChildNode(tiles);
     }
@@ -167,9 +61,7 @@ public:
 
     QSGClipNode *clip;
     QSGSimpleRectNode *sea;
-    QSGTransformNode *xform;
-    QSGGeometryNode *land = nullptr;
-    QSGGeometryNode *coast = nullptr;
+    CoastNode *coast;
     QSGNode *tiles;
     QSGSimpleTextureNode *attribution = nullptr;
     SoftwareCoastNode *soft = nullptr;
@@ -178,11 +70,6 @@ public:
     QHash<TileSource::Key, qint64> tileImageKeys;
     QSGTexture *attributionTexture = nullptr;
     qint64 attributionImageKey = 0;
-
-    double builtScale = -1;
-    int builtLevel = -1;
-    QPointF anchor;
-    QColor builtLand, builtCoast;
 };
 
 }  // namespace
@@ -688,8 +575,7 @@ QSGNode *GeoMap::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
     node->sea->setRect(bounds);
     node->sea->setColor(m_sea);
 
-    // Base map: re-anchored only on zoom, level or colour changes and long pans; a pan is a
-    // new translation of the same geometry.
+    // Base map: the coastline chunks in view, moved and scaled to the camera.
     const CoastlineData &data = CoastlineData::bundled();
     const double s = scale();
     const QPointF tl = topLeftWorld();
@@ -697,42 +583,11 @@ QSGNode *GeoMap::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
     if (software && !data.isEmpty()) {
         if (!node->soft) {
             node->soft = new SoftwareCoastNode(window());
-            node->clip->insertChildNodeAfter(node->soft, node->xform);
+            node->clip->insertChildNodeAfter(node->soft, node->coast);
         }
         node->soft->setState(&data, data.levelFor(m_zoom), tl, s, bounds, m_land, m_coast, kCoastWidth);
     } else if (!data.isEmpty()) {
-        const int level = data.levelFor(m_zoom);
-        QPointF offset = (node->anchor - tl) * s;
-        const bool stale = node->builtScale != s || node->builtLevel != level || node->builtLand != m_land
-            || node->builtCoast != m_coast || std::abs(offset.x()) > kRebuildDistance
-            || std::abs(offset.y()) > kRebuildDistance;
-        if (stale) {
-            node->anchor = m_centerWorld;
-            node->builtScale = s;
-            node->builtLevel = level;
-            node->builtLand = m_land;
-            node->builtCoast = m_coast;
-            const auto &lvl = data.levels()[level];
-            if (!node->land) {
-                node->land = new QSGGeometryNode;
-                node->land->setFlags(QSGNode::OwnsGeometry | QSGNode::OwnsMaterial);
-                node->land->setMaterial(new QSGFlatColorMaterial);
-                node->xform->appendChildNode(node->land);
-                node->coast = new QSGGeometryNode;
-                node->coast->setFlags(QSGNode::OwnsGeometry | QSGNode::OwnsMaterial);
-                node->coast->setMaterial(new QSGVertexColorMaterial);
-                node->xform->appendChildNode(node->coast);
-            }
-            static_cast<QSGFlatColorMaterial *>(node->land->material())->setColor(m_land);
-            node->land->setGeometry(buildFill(lvl, node->anchor, s));
-            node->land->markDirty(QSGNode::DirtyGeometry | QSGNode::DirtyMaterial);
-            node->coast->setGeometry(buildStroke(lvl, node->anchor, s, kCoastWidth, m_coast));
-            node->coast->markDirty(QSGNode::DirtyGeometry);
-            offset = (node->anchor - tl) * s;
-        }
-        QMatrix4x4 m;
-        m.translate(float(offset.x()), float(offset.y()));
-        node->xform->setMatrix(m);
+        node->coast->update(data, data.levelFor(m_zoom), tl, s, bounds.size(), {m_land, m_coast, kCoastWidth});
     }
 
     // Tiles over the coastlines.
