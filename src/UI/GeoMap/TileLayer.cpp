@@ -13,6 +13,7 @@
 
 namespace {
 constexpr int kMaxTileZoom = 19;
+constexpr int kStandInLevels = 4;     // how much coarser a stand-in may be
 constexpr int kKeptTextures = 128;    // textures kept beyond those in view
 }
 
@@ -40,8 +41,39 @@ void TileLayer::choose(TileSource &tiles, const MapCamera &camera)
             const QImage img = tiles.tile(key);
             if (!img.isNull())
                 m_pieces.append({key, img, rect, QRectF(QPointF(0, 0), img.size())});
+            else
+                standIn(tiles, key, rect);
         }
     }
+}
+
+bool TileLayer::standIn(TileSource &tiles, const TileSource::Key &key, const QRectF &rect)
+{
+    // a coarser tile: the part of it over this one
+    for (int d = 1; d <= kStandInLevels && d <= key.z; ++d) {
+        const TileSource::Key coarse{key.z - d, key.x >> d, key.y >> d};
+        const QImage img = tiles.inMemory(coarse);
+        if (img.isNull())
+            continue;
+        const double part = 1.0 / (1 << d);
+        const double u = (key.x & ((1 << d) - 1)) * part, v = (key.y & ((1 << d) - 1)) * part;
+        const QRectF source(u * img.width(), v * img.height(), part * img.width(), part * img.height());
+        m_pieces.append({coarse, img, rect, source});
+        return true;
+    }
+    // else the finer tiles that are at hand, each over its quarter
+    bool any = false;
+    for (int q = 0; q < 4; ++q) {
+        const TileSource::Key fine{key.z + 1, key.x * 2 + (q & 1), key.y * 2 + (q >> 1)};
+        const QImage img = tiles.inMemory(fine);
+        if (img.isNull())
+            continue;
+        const double w = rect.width() / 2, h = rect.height() / 2;
+        const QRectF quarter(rect.left() + (q & 1) * w, rect.top() + (q >> 1) * h, w, h);
+        m_pieces.append({fine, img, quarter, QRectF(QPointF(0, 0), img.size())});
+        any = true;
+    }
+    return any;
 }
 
 void TileLayer::updateAttribution(const QString &text, qreal dpr)

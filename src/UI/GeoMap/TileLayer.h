@@ -15,7 +15,9 @@ class QSGSimpleTextureNode;
 class QSGTexture;
 
 // The raster tiles over the coastlines, as a frame shows them: chosen on the GUI thread while
-// the map polishes, drawn by a TileNode.
+// the map polishes, drawn by a TileNode. Where a tile of the view is not at hand yet, a coarser
+// tile in memory stands in for it (a part of it, scaled), or the finer ones, so that a zoom to
+// another tile level shows the old tiles until the new ones arrive instead of blanking them.
 class TileLayer
 {
 public:
@@ -37,6 +39,8 @@ public:
     const QImage &attribution() const { return m_attribution; }
 
 private:
+    bool standIn(TileSource &tiles, const TileSource::Key &key, const QRectF &rect);
+
     QList<Piece> m_pieces;
     QImage m_attribution;
 };
