@@ -7,6 +7,7 @@
 
 #include <numeric>
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QThreadPool>
@@ -46,6 +47,8 @@ private slots:
     void destroyedWithABuildInFlight();
     void buriedMarkersAreDropped();
     void stackedMarkersKeepTheTopAndLargerOnes();
+    void canvasPictureHoldsEachSpriteAtItsPlace_data();
+    void canvasPictureHoldsEachSpriteAtItsPlace();
     void countlessLabelsKeepStylesBounded();
 };
 
@@ -280,6 +283,52 @@ void TestMarkerLayer::stackedMarkersKeepTheTopAndLargerOnes()
     const std::vector<int> kept = MarkerBatch::dropStacked(in, positions, QRectF(-40, -40, 880, 680));
     // the top of each pile, the larger one under the second, and the translucent one on the third
     QCOMPARE(kept, (std::vector<int>{0, 4996, 4997, 4998, 4999, 5000}));
+}
+
+void TestMarkerLayer::canvasPictureHoldsEachSpriteAtItsPlace_data()
+{
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("1x") << qreal(1);
+    QTest::newRow("2x") << qreal(2);
+}
+
+// The worker's picture of the canvas is the whole batch: device pixels at the window's
+// ratio, each sprite copied whole at its marker, later markers over earlier ones.
+void TestMarkerLayer::canvasPictureHoldsEachSpriteAtItsPlace()
+{
+    QFETCH(qreal, dpr);
+    const double scale = MapProjection::worldScale(9);
+    const QPointF origin = MapProjection::toWorld(kCentre);
+    auto data = std::make_shared<MarkerData>();
+    const int red = data->addStyle({Qt::red, 10, {}});
+    const int blue = data->addStyle({Qt::blue, 10, {}});
+    data->append(0, MapProjection::fromWorld(origin + QPointF(100, 50) / scale), red);
+    data->append(1, MapProjection::fromWorld(origin + QPointF(104, 50) / scale), blue);
+    data->append(2, MapProjection::fromWorld(origin + QPointF(300, 200) / scale), red);
+    // a sprite is a square of its colour, 10 pixels a side
+    QImage atlas(int(40 * dpr), int(10 * dpr), QImage::Format_RGBA8888_Premultiplied);
+    atlas.fill(Qt::transparent);
+    QPainter(&atlas).fillRect(QRectF(0, 0, 10 * dpr, 10 * dpr), Qt::red);
+    QPainter(&atlas).fillRect(QRectF(20 * dpr, 0, 10 * dpr, 10 * dpr), Qt::blue);
+    MarkerBatch::Input in;
+    in.set = setOf(data, {0, 1, 2});
+    in.spriteOfStyle = {0, 1};
+    in.sprites = {{QRectF(0, 0, 10 * dpr, 10 * dpr), QSizeF(10, 10)}, {QRectF(20 * dpr, 0, 10 * dpr, 10 * dpr), QSizeF(10, 10)}};
+    in.atlas = atlas;
+    in.dpr = dpr;
+    in.scale = scale;
+    in.origin = origin;
+    in.canvas = QSizeF(400, 300);
+    const MarkerBatch::Output out = MarkerBatch::build(in);
+    QCOMPARE(out.drawn, 3);
+    QCOMPARE(out.canvas.size(), QSize(int(400 * dpr), int(300 * dpr)));
+    auto at = [&](double x, double y) { return out.canvas.pixelColor(QPointF(x * dpr, y * dpr).toPoint()); };
+    QCOMPARE(at(97, 50), QColor(Qt::red));     // the first one's left, not covered
+    QCOMPARE(at(102, 50), QColor(Qt::blue));   // under the second, drawn later
+    QCOMPARE(at(108, 50), QColor(Qt::blue));
+    QCOMPARE(at(300, 200), QColor(Qt::red));
+    QCOMPARE(at(290, 200).alpha(), 0);
+    QCOMPARE(at(200, 120).alpha(), 0);
 }
 
 // A page of ever new magnitudes: every entry keeps its own colour, the styles (sprites in the
