@@ -7,6 +7,12 @@
 
 namespace MarkerBatch {
 
+namespace {
+// The canvas's tiles, device pixels a side: small enough that the sea between the islands
+// uploads and draws nothing, large enough to stay few.
+constexpr int kTileSide = 256;
+}
+
 Output build(const Input &in)
 {
     Output out;
@@ -43,21 +49,45 @@ Output build(const Input &in)
         // whole pixels: the pre-rendered sprite is copied, not resampled
         out.placed.push_back({QPointF(std::round(p.x() - size.width() / 2), std::round(p.y() - size.height() / 2)), sprite});
     }
-    out.canvas = paint(in, out.placed);
+    out.tiles = paint(in, out.placed);
     return out;
 }
 
-QImage paint(const Input &in, const std::vector<Placed> &placed)
+std::vector<Tile> paint(const Input &in, const std::vector<Placed> &placed)
 {
     if (placed.empty() || in.atlas.isNull())
         return {};
+    const QSize size = (in.canvas * in.dpr).toSize();
+    const int columns = (size.width() + kTileSide - 1) / kTileSide, rows = (size.height() + kTileSide - 1) / kTileSide;
+    if (columns <= 0 || rows <= 0)
+        return {};
     // The format textures are uploaded in, so that showing it converts nothing.
-    QImage canvas((in.canvas * in.dpr).toSize(), QImage::Format_RGBA8888_Premultiplied);
+    QImage canvas(size, QImage::Format_RGBA8888_Premultiplied);
     canvas.fill(Qt::transparent);
+    std::vector<bool> touched(size_t(columns) * rows, false);
     QPainter p(&canvas);
-    for (const Placed &m : placed)
-        p.drawImage(m.topLeft * in.dpr, in.atlas, in.sprites[m.sprite].uv);
-    return canvas;
+    for (const Placed &m : placed) {
+        const QRectF &uv = in.sprites[m.sprite].uv;
+        const QPointF at = m.topLeft * in.dpr;
+        p.drawImage(at, in.atlas, uv);
+        const int c0 = std::max(0, int(at.x()) / kTileSide), c1 = std::min(columns - 1, int(at.x() + uv.width()) / kTileSide);
+        const int r0 = std::max(0, int(at.y()) / kTileSide), r1 = std::min(rows - 1, int(at.y() + uv.height()) / kTileSide);
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c)
+                touched[size_t(r) * columns + c] = true;
+        }
+    }
+    p.end();
+    std::vector<Tile> tiles;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            if (!touched[size_t(r) * columns + c])
+                continue;
+            const QRect rect = QRect(c * kTileSide, r * kTileSide, kTileSide, kTileSide) & canvas.rect();
+            tiles.push_back({rect, canvas.copy(rect)});
+        }
+    }
+    return tiles;
 }
 
 // A linear first pass for dense sets: of opaque markers centred on the same pixel only the

@@ -11,7 +11,8 @@
 // The picture of a marker layer's canvas for one camera: the shown markers inside the canvas,
 // less those buried under the markers drawn above them, each a copy of its style's sprite. A
 // pure function of its input, so it runs on a worker thread while the old canvas stays on
-// screen, and showing its result is one texture upload, whatever the number of markers.
+// screen, and showing its result uploads the canvas's tiles that hold markers, whatever the
+// number of markers.
 namespace MarkerBatch {
 
 struct Sprite {
@@ -37,15 +38,21 @@ struct Placed {
     int sprite = 0;
 };
 
+// A square of the canvas that some marker reaches; the others are empty and left out.
+struct Tile {
+    QRect rect;                       // in the canvas, device pixels
+    QImage image;
+};
+
 struct Output {
-    QImage canvas;                    // device pixels; null when nothing is drawn
+    std::vector<Tile> tiles;          // what is shown: one texture each
     std::vector<Placed> placed;       // bottom first
     int drawn = 0;
 };
 
 Output build(const Input &in);
-// The canvas with the placed sprites copied onto it, bottom first.
-QImage paint(const Input &in, const std::vector<Placed> &placed);
+// The canvas's tiles with the placed sprites copied onto them, bottom first.
+std::vector<Tile> paint(const Input &in, const std::vector<Placed> &placed);
 
 // The shown positions (indices into set.shown) left after dropping the buried ones; exposed
 // for tests.

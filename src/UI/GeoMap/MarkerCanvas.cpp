@@ -10,11 +10,12 @@ MarkerCanvas::MarkerCanvas(QQuickItem *parent) : QQuickItem(parent)
     setTransformOrigin(TopLeft);
 }
 
-void MarkerCanvas::show(const QImage &picture, const QSizeF &size)
+void MarkerCanvas::show(std::vector<MarkerBatch::Tile> tiles, qreal dpr, const QSizeF &size)
 {
-    m_picture = picture;
-    m_pictureChanged = true;
-    m_empty = picture.isNull();
+    m_tiles = std::move(tiles);
+    m_dpr = dpr;
+    m_tilesChanged = true;
+    m_empty = m_tiles.empty();
     setSize(size);
     update();
 }
@@ -35,24 +36,27 @@ void MarkerCanvas::place(const QPointF &position, double scale)
 
 QSGNode *MarkerCanvas::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
 {
-    auto *node = static_cast<QSGSimpleTextureNode *>(old);
-    if (m_pictureChanged) {
-        m_pictureChanged = false;
-        if (m_picture.isNull()) {
-            delete node;
-            return nullptr;
+    QSGNode *node = old;
+    if (m_tilesChanged) {
+        m_tilesChanged = false;
+        // a node of its own for each batch: with the tiles swapped under a kept one, the
+        // software renderer went on drawing the old ones
+        delete node;
+        node = m_tiles.empty() ? nullptr : new QSGNode;
+        for (const MarkerBatch::Tile &tile : m_tiles) {
+            auto *t = new QSGSimpleTextureNode;
+            t->setOwnsTexture(true);
+            t->setTexture(window()->createTextureFromImage(tile.image));
+            t->setRect(QRectF(tile.rect.topLeft() / m_dpr, QSizeF(tile.rect.size()) / m_dpr));
+            node->appendChildNode(t);
         }
-        if (!node) {
-            node = new QSGSimpleTextureNode;
-            node->setOwnsTexture(true);
-        }
-        node->setTexture(window()->createTextureFromImage(m_picture));  // deletes the previous one
-        m_picture = QImage();
+        m_tiles.clear();
     }
     if (!node)
         return nullptr;
-    node->setRect(boundingRect());
     // Copied pixel for pixel at rest; smooth only while a zoom scales the old picture.
-    node->setFiltering(atRest() ? QSGTexture::Nearest : QSGTexture::Linear);
+    const QSGTexture::Filtering filtering = atRest() ? QSGTexture::Nearest : QSGTexture::Linear;
+    for (QSGNode *child = node->firstChild(); child; child = child->nextSibling())
+        static_cast<QSGSimpleTextureNode *>(child)->setFiltering(filtering);
     return node;
 }

@@ -1,19 +1,21 @@
 #pragma once
 
-#include <QImage>
-#include <QQuickItem>
+#include "MarkerBatch.h"
 
-// The markers' drawing surface: one picture, larger than the view, moved (and, until a rebuilt
-// batch arrives, scaled) as a whole while the camera changes, so that a frame draws one
-// textured quad whatever the number of markers.
+#include <QQuickItem>
+#include <vector>
+
+// The markers' drawing surface: a picture larger than the view, in tiles (only those that
+// hold markers), moved (and, until a rebuilt batch arrives, scaled) as a whole while the
+// camera changes, so that a frame draws a few textured quads whatever the number of markers.
 class MarkerCanvas : public QQuickItem
 {
 public:
     explicit MarkerCanvas(QQuickItem *parent = nullptr);
 
-    // The picture shown from the next frame on (device pixels; null shows nothing), and the
-    // size it covers in pixels.
-    void show(const QImage &picture, const QSizeF &size);
+    // The tiles shown from the next frame on (device pixels at `dpr`), and the size the canvas
+    // covers in pixels.
+    void show(std::vector<MarkerBatch::Tile> tiles, qreal dpr, const QSizeF &size);
     // Moves and scales the canvas; at rest (unscaled, on whole pixels) it is sampled 1:1.
     void place(const QPointF &position, double scale);
 
@@ -23,7 +25,8 @@ protected:
 private:
     bool atRest() const;
 
-    QImage m_picture;               // waiting for the next frame
-    bool m_pictureChanged = false;
+    std::vector<MarkerBatch::Tile> m_tiles;   // waiting for the next frame
+    qreal m_dpr = 1;
+    bool m_tilesChanged = false;
     bool m_empty = true;
 };

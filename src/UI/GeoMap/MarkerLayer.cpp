@@ -197,7 +197,7 @@ void MarkerLayer::batchBuilt(const MarkerBatchBuilder::Done &done, bool current)
         m_canvasView = done.view;
         m_drawn = done.batch->drawn;
         // for the view it was built for: a resize since asks for another
-        m_canvas->show(done.batch->canvas, done.canvas);
+        m_canvas->show(std::move(done.batch->tiles), m_atlas.dpr(), done.canvas);
     }  // else built for markers or a style that are gone: dropped
     placeCanvas();
     if (current && !isBuilding())
