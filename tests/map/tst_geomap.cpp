@@ -259,6 +259,7 @@ void TestGeoMap::gesturesMoveTheCamera()
 
     QTest::mouseDClick(scene.view.get(), Qt::LeftButton, {}, QPoint(400, 300));
     QCOMPARE(scene.map->zoomLevel(), 10.0);
+    QVERIFY(scene.map->hasActiveFocus());  // a press gives the keys to the map
 
     scene.map->forceActiveFocus();
     QTest::keyClick(scene.view.get(), Qt::Key_Minus);
@@ -271,6 +272,7 @@ void TestGeoMap::gesturesMoveTheCamera()
     QTest::keyClick(scene.view.get(), Qt::Key_Plus);
     QCOMPARE(scene.map->zoomLevel(), 9.5);
     scene.map->setMaximumZoomLevel(18);
+    scene.map->setZoomLevel(7);  // a coarse coastline: each step of the pinch is a frame
 
     // two fingers spreading apart zoom about their middle, which stays put
     const QPointF middle(400, 300);
@@ -278,12 +280,12 @@ void TestGeoMap::gesturesMoveTheCamera()
     const double before = scene.map->zoomLevel();
     QPointingDevice *touch = QTest::createTouchDevice();
     QTest::touchEvent(scene.view.get(), touch).press(0, QPoint(350, 300)).press(1, QPoint(450, 300));
-    for (int step = 1; step <= 50; ++step)
-        QTest::touchEvent(scene.view.get(), touch).move(0, QPoint(350 - step, 300)).move(1, QPoint(450 + step, 300));
+    for (int step = 1; step <= 25; ++step)
+        QTest::touchEvent(scene.view.get(), touch).move(0, QPoint(350 - 2 * step, 300)).move(1, QPoint(450 + 2 * step, 300));
     QTest::touchEvent(scene.view.get(), touch).release(0, QPoint(300, 300)).release(1, QPoint(500, 300));
-    // twice as far apart: a level in, less the few pixels before the pinch is recognised
+    // twice as far apart: a level in, less the spread before Qt recognises the pinch
     const double zoomed = scene.map->zoomLevel() - before;
-    QVERIFY2(zoomed > 0.8 && zoomed <= 1.0, qPrintable(QString::number(zoomed)));
+    QVERIFY2(zoomed > 0.5 && zoomed <= 1.0, qPrintable(QString::number(zoomed)));
     const QPointF still = scene.map->fromCoordinate(between);
     QVERIFY2(std::abs(still.x() - middle.x()) < 3 && std::abs(still.y() - middle.y()) < 3,
              qPrintable(QStringLiteral("%1,%2").arg(still.x()).arg(still.y())));

@@ -24,8 +24,8 @@ GeoMapBase {
     PinchHandler {
         target: null
         enabled: map.interactive
-        // recognised at once: the spread before it is recognised is not zoomed
-        dragThreshold: 2
+        // recognised at the first spread: what comes before is not zoomed
+        dragThreshold: 0
         property real lastScale: 1
         property point lastCentroid
         function follow() {
