@@ -41,8 +41,8 @@ QSGGeometryNode *geometryNode(QSGMaterial *material, QSGGeometry *geometry)
 // One chunk: its land and its shore, each under a transform that places it. Every land is
 // drawn before any shore, so that a neighbour's land never covers a shore's inner half.
 struct CoastNode::ChunkNode {
-    PlacedNode *land;
-    PlacedNode *shore;
+    PlacedNode *land = nullptr;    // made when the chunk is first in view
+    PlacedNode *shore = nullptr;
     double shoreScale = -1;           // the scale the shore was built for
 };
 
@@ -62,13 +62,25 @@ void CoastNode::clear()
             delete child;
         }
     }
-    m_chunks.clear();
+    m_levels.clear();
 }
 
-int CoastNode::chunkCount() const { return int(m_chunks.size()); }
-bool CoastNode::isChunkShown(int chunk) const { return !m_chunks[chunk].land->hidden; }
-QSGGeometryNode *CoastNode::landOf(int chunk) const { return m_chunks[chunk].land->content; }
-QSGGeometryNode *CoastNode::shoreOf(int chunk) const { return m_chunks[chunk].shore->content; }
+int CoastNode::chunkCount() const { return m_level < 0 ? 0 : int(m_levels[m_level].size()); }
+bool CoastNode::isChunkShown(int chunk) const
+{
+    const ChunkNode &node = m_levels[m_level][chunk];
+    return node.land && !node.land->hidden;
+}
+QSGGeometryNode *CoastNode::landOf(int chunk) const
+{
+    const ChunkNode &node = m_levels[m_level][chunk];
+    return node.land ? node.land->content : nullptr;
+}
+QSGGeometryNode *CoastNode::shoreOf(int chunk) const
+{
+    const ChunkNode &node = m_levels[m_level][chunk];
+    return node.shore ? node.shore->content : nullptr;
+}
 
 void CoastNode::update(const CoastlineData &data, int level, const QPointF &topLeft, double scale,
                        const QSizeF &viewSize, const Look &look)
@@ -77,37 +89,52 @@ void CoastNode::update(const CoastlineData &data, int level, const QPointF &topL
         return;
     const std::vector<CoastGeometry::Chunk> &chunks = CoastGeometry::chunksOf(data, level);
     const double units = CoastGeometry::unitScale(data.levels()[level]);
-    if (level != m_level || look != m_look) {
+    if (look != m_look) {
         clear();
-        m_level = level;
         m_look = look;
-        for (const CoastGeometry::Chunk &chunk : chunks) {
-            auto *material = new QSGFlatColorMaterial;
-            material->setColor(look.land);
-            ChunkNode node;
-            node.land = new PlacedNode(geometryNode(material, CoastGeometry::buildFill(chunk, units)));
-            node.shore = new PlacedNode(geometryNode(new QSGVertexColorMaterial,
-                                                     new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), 0)));
-            node.land->setHidden(true);
-            node.shore->setHidden(true);
-            m_lands->appendChildNode(node.land);
-            m_shores->appendChildNode(node.shore);
-            m_chunks.push_back(node);
+    }
+    if (m_levels.empty())
+        m_levels.resize(size_t(data.levels().size()));
+    if (level != m_level && m_level >= 0) {
+        // the level left keeps its chunks, out of the frame, for the next time a zoom comes back
+        for (ChunkNode &node : m_levels[m_level]) {
+            if (node.land) {
+                node.land->setHidden(true);
+                node.shore->setHidden(true);
+            }
         }
     }
+    m_level = level;
+    std::vector<ChunkNode> &nodes = m_levels[level];
+    nodes.resize(chunks.size());
     // the view, widened by the shore's reach
     const double margin = (look.coastWidth + 2) / scale;
     const QRectF view(topLeft.x() - margin, topLeft.y() - margin, viewSize.width() / scale + 2 * margin,
                       viewSize.height() / scale + 2 * margin);
     for (size_t i = 0; i < chunks.size(); ++i) {
         const CoastGeometry::Chunk &chunk = chunks[i];
-        ChunkNode &node = m_chunks[i];
+        ChunkNode &node = nodes[i];
         const bool inView = chunk.bounds.right() >= view.left() && chunk.bounds.left() <= view.right()
             && chunk.bounds.bottom() >= view.top() && chunk.bounds.top() <= view.bottom();
-        node.land->setHidden(!inView);
-        node.shore->setHidden(!inView);
-        if (!inView)
+        if (!inView) {
+            if (node.land) {
+                node.land->setHidden(true);
+                node.shore->setHidden(true);
+            }
             continue;
+        }
+        if (!node.land) {
+            // built when first in view: most chunks of a fine level never are
+            auto *material = new QSGFlatColorMaterial;
+            material->setColor(look.land);
+            node.land = new PlacedNode(geometryNode(material, CoastGeometry::buildFill(chunk, units)));
+            node.shore = new PlacedNode(geometryNode(new QSGVertexColorMaterial,
+                                                     new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), 0)));
+            m_lands->appendChildNode(node.land);
+            m_shores->appendChildNode(node.shore);
+        }
+        node.land->setHidden(false);
+        node.shore->setHidden(false);
         if (node.shoreScale != scale) {
             node.shoreScale = scale;
             node.shore->content->setGeometry(CoastGeometry::buildStroke(chunk, units, scale, look.coastWidth, look.coast));

@@ -11,10 +11,11 @@
 class QSGGeometryNode;
 class QSGTransformNode;
 
-// The coastlines on a GPU renderer: a transform node per chunk of the level in use (see
-// CoastGeometry), left out of the frame while it is out of view. A pan moves the chunks; a zoom
-// also scales them, and rebuilds only the shore strips of the chunks in view. The land is built
-// once per level and colour. Every land is drawn before any shore.
+// The coastlines on a GPU renderer: a transform node per chunk (see CoastGeometry), made when
+// the chunk first comes into view and left out of the frame while it is out of view, also
+// while a zoom shows another level. A pan moves the chunks; a zoom also scales them, and
+// rebuilds only the shore strips of the chunks in view. A chunk's land is built once per
+// colour. Every land is drawn before any shore.
 class CoastNode : public QSGNode
 {
 public:
@@ -31,7 +32,8 @@ public:
     void update(const CoastlineData &data, int level, const QPointF &topLeft, double scale, const QSizeF &viewSize,
                 const Look &look);
 
-    // The chunk nodes of the level, and whether each is in this frame.
+    // The chunks of the level last shown, whether each is in the frame, and its nodes (null
+    // until it first comes into view).
     int chunkCount() const;
     bool isChunkShown(int chunk) const;
     QSGGeometryNode *landOf(int chunk) const;
@@ -43,7 +45,7 @@ private:
 
     QSGNode *m_lands;
     QSGNode *m_shores;
-    std::vector<ChunkNode> m_chunks;
+    std::vector<std::vector<ChunkNode>> m_levels;   // by level, by chunk
     int m_level = -1;
     Look m_look;
 };
