@@ -135,6 +135,35 @@ private slots:
         QCOMPARE(magnitude.size(), 2);
     }
 
+    // A recompute that shows the same events hands the layer the set it holds, which it
+    // takes as no change: appearances, repeated choices and the minute's tick rebuild nothing.
+    void sameShownEventsKeepTheSet()
+    {
+        Fixture f;
+        f.add(QStringLiteral("small"), 60000, 2.5);
+        f.add(QStringLiteral("strong"), 120000, 4.5);
+        const MarkerSet all = f.model.markerSet();
+        QCOMPARE(all.count(), 2);
+        f.model.recompute();
+        f.viewModel.setSelectedFilterRaw(QStringLiteral("all"));
+        f.viewModel.setSelectedDateFilterRaw(QStringLiteral("last24h"));  // hides neither
+        QVERIFY(f.model.isTicking());
+        f.model.recompute();  // what the tick does
+        QVERIFY(f.model.markerSet() == all);
+
+        f.viewModel.setSelectedFilterRaw(QStringLiteral("low"));
+        const MarkerSet low = f.model.markerSet();
+        QCOMPARE(low.count(), 1);
+        QVERIFY(!(low == all));
+        f.viewModel.setSelectedFilterRaw(QStringLiteral("all"));
+        QCOMPARE(f.model.markerSet().count(), 2);
+        // a save that adds an event is a new set
+        const MarkerSet before = f.model.markerSet();
+        f.add(QStringLiteral("newer"), 30000, 2.0);
+        QCOMPARE(f.model.markerSet().count(), 3);
+        QVERIFY(!(f.model.markerSet() == before));
+    }
+
     void appearancesRefreshWithoutCooldown()
     {
         Fixture f;

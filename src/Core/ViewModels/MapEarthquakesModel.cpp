@@ -189,7 +189,10 @@ void MapEarthquakesModel::recompute()
         if (!shown->empty())
             newestRow = rows[shown->back()].rowId;
     }
-    m_set = MarkerSet(std::move(data), std::move(shown));
+    // The same events shown again keep the set the layer holds, so that an appearance, a
+    // filter chosen again or the minute's tick builds no new batch of markers.
+    if (data != m_set.data() || !m_set.shown() || *shown != *m_set.shown())
+        m_set = MarkerSet(std::move(data), std::move(shown));
     if (dated && !m_tick.isActive())
         m_tick.start();
     else if (!dated)
