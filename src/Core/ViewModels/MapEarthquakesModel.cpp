@@ -11,7 +11,6 @@
 #include <cstring>
 
 namespace {
-constexpr double kMarkerDiameter = 28;  // the marker's resting size; the selected one is an annotation
 }
 
 // The per-event marker data of a snapshot, kept by it: it lives as long as the snapshot and
@@ -110,11 +109,12 @@ int MapEarthquakesModel::styleForText(double magnitude, MarkerData &data, MapMar
         key |= quint64(category.value()) << 56;
         if (const auto it = styleByLabel.constFind(key); it != styleByLabel.cend())
             return *it;
-        const int style = data.addStyle({category.color(), kMarkerDiameter, QString::fromLatin1(buf, qsizetype(length))});
+        const int style =
+            data.addStyle({category.color(), MarkerData::kDiameter, QString::fromLatin1(buf, qsizetype(length))});
         styleByLabel.insert(key, style);
         return style;
     }
-    return data.addStyle({category.color(), kMarkerDiameter,
+    return data.addStyle({category.color(), MarkerData::kDiameter,
                           length ? QString::fromLatin1(buf, qsizetype(length)) : QString()});
 }
 

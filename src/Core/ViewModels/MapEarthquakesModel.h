@@ -35,6 +35,10 @@ class MapEarthquakesModel : public QObject {
     Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
 
 public:
+    // The size of a marker at rest, for the screen's annotations (MapEarthquakesModel.MarkerDiameter).
+    enum Metrics { MarkerDiameter = MarkerData::kDiameter };
+    Q_ENUM(Metrics)
+
     explicit MapEarthquakesModel(QObject *parent = nullptr);
 
     ModelContext *context() const { return m_context; }

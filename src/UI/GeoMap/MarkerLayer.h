@@ -29,7 +29,7 @@ public:
     QString id;                 // reported by markerTapped / markerAt
     QGeoCoordinate coordinate;  // the marker's centre
     QColor color;               // of the disc
-    double diameter = 28;       // of the disc, pixels
+    double diameter = MarkerData::kDiameter;  // of the disc, pixels
     QString label;              // short text drawn inside, e.g. "3.1"
     friend bool operator==(const MapMarker &, const MapMarker &) = default;
 };

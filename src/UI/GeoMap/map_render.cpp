@@ -43,7 +43,7 @@ QList<MapMarker> sampleMarkers(int n, quint32 seed)
         m.id = QString::number(i);
         m.coordinate = QGeoCoordinate(lat, lon);
         m.color = MagnitudeCategory::from(mag).color();
-        m.diameter = 28;
+        m.diameter = MarkerData::kDiameter;
         m.label = FixedFormat::oneDecimal(mag);
         out.append(m);
     }

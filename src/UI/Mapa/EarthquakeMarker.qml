@@ -24,14 +24,14 @@ Item {
         NumberAnimation { duration: 200; easing.type: Easing.OutCubic }
     }
 
-    readonly property real markerSize: 28 + 8 * selection
+    readonly property real markerSize: MapEarthquakesModel.MarkerDiameter + 8 * selection
     readonly property real fontSize: 9 + 2 * selection
     readonly property real shadowRadius: 1 + 3 * selection
     readonly property string label: Formats.oneDecimal(earthquake.magnitude)
     readonly property color fill: Formats.magnitudeColor(earthquake.magnitude)
 
-    implicitWidth: 28
-    implicitHeight: 28
+    implicitWidth: MapEarthquakesModel.MarkerDiameter
+    implicitHeight: MapEarthquakesModel.MarkerDiameter
     scale: 1 + 0.2 * selection
 
     Accessible.role: Accessible.Button

@@ -149,8 +149,8 @@ NavigationStack {
                 coordinate: earthquake.coordinate
                 anchorPoint: MapAnnotation.Center
                 title: earthquake.location
-                width: 28
-                height: 28
+                width: MapEarthquakesModel.MarkerDiameter
+                height: MapEarthquakesModel.MarkerDiameter
                 z: 2
                 EarthquakeMarker {
                     objectName: "selectedMarker"
@@ -171,8 +171,8 @@ NavigationStack {
                 coordinate: earthquake.coordinate
                 anchorPoint: MapAnnotation.Center
                 title: earthquake.location
-                width: 28
-                height: 28
+                width: MapEarthquakesModel.MarkerDiameter
+                height: MapEarthquakesModel.MarkerDiameter
                 z: 3
                 EarthquakeMarker {
                     objectName: "newestMarker"
