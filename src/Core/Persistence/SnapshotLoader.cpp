@@ -1,5 +1,6 @@
 #include "SnapshotLoader.h"
 
+#include "Persistence/EarthquakeColumns.h"
 #include "Persistence/StoreError.h"
 
 #include <QByteArray>
@@ -10,7 +11,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -23,8 +23,27 @@ namespace SnapshotLoader {
 
 namespace {
 
-// Seven columns; eventIDs are read only for rows that share a date (orderTies).
-const char kSelect[] = "SELECT rowid, date, latitude, longitude, depth, magnitude, location FROM Earthquake";
+using namespace EarthquakeColumns;
+
+// The columns a row of the snapshot holds, after the row id; eventIDs are read only for rows
+// that share a date (orderTies).
+constexpr std::array kRead = {Date, Latitude, Longitude, Depth, Magnitude, Location};
+
+// Where a column comes in a result row.
+constexpr int at(Column column)
+{
+    for (size_t i = 0; i < kRead.size(); ++i) {
+        if (kRead[i] == column)
+            return int(i) + 1;
+    }
+    return -1;
+}
+
+const QByteArray &selectRows()
+{
+    static const QByteArray sql = EarthquakeColumns::select(kRead).toUtf8();
+    return sql;
+}
 
 Error sqliteError(sqlite3 *db)
 {
@@ -70,29 +89,13 @@ QVariant driverValue(sqlite3_stmt *st, int column)
     }
 }
 
-double readDouble(sqlite3_stmt *st, int column)
+// A value of the column's own type is taken as it is: that is what the store's conversion gives
+// for it. Any other goes through that conversion, as in a whole record.
+double readReal(sqlite3_stmt *st, int column)
 {
-    switch (sqlite3_column_type(st, column)) {
-    case SQLITE_FLOAT:
-    case SQLITE_INTEGER:
-    case SQLITE_NULL:  // 0, as QVariant's conversion of a null value
+    if (sqlite3_column_type(st, column) == SQLITE_FLOAT)
         return sqlite3_column_double(st, column);
-    default:
-        return driverValue(st, column).toDouble();
-    }
-}
-
-// A date that is not an integer reads as the driver's value converted by QVariant, as in a
-// fetch. A real number outside qint64's range is never converted (that is undefined): it reads
-// as the smallest qint64, which is what the conversion yields for it here.
-qint64 foreignDate(sqlite3_stmt *st, int column)
-{
-    if (sqlite3_column_type(st, column) == SQLITE_FLOAT) {
-        const double date = sqlite3_column_double(st, column);
-        if (!(std::isfinite(date) && std::fabs(date) < 9.2e18))
-            return std::numeric_limits<qint64>::min();
-    }
-    return driverValue(st, column).toLongLong();
+    return StoredValue::real(driverValue(st, column));
 }
 
 struct BytesHash {
@@ -109,27 +112,25 @@ public:
     {
         Row row;
         row.rowId = sqlite3_column_int64(st, 0);
-        if (sqlite3_column_type(st, 1) == SQLITE_INTEGER) {
-            row.dateMs = sqlite3_column_int64(st, 1);
+        if (sqlite3_column_type(st, at(Date)) == SQLITE_INTEGER) {
+            row.dateMs = sqlite3_column_int64(st, at(Date));
         } else {
-            row.dateMs = foreignDate(st, 1);
+            row.dateMs = StoredValue::integer(driverValue(st, at(Date)));
             m_batch.needsSqlOrder = true;
         }
-        row.latitude = readDouble(st, 2);
-        row.longitude = readDouble(st, 3);
-        row.depth = readDouble(st, 4);
-        row.magnitude = readDouble(st, 5);
-        row.place = place(st, 6);
+        row.latitude = readReal(st, at(Latitude));
+        row.longitude = readReal(st, at(Longitude));
+        row.depth = readReal(st, at(Depth));
+        row.magnitude = readReal(st, at(Magnitude));
+        row.place = place(st, at(Location));
         m_batch.rows.push_back(row);
     }
 
 private:
     quint32 place(sqlite3_stmt *st, int column)
     {
-        if (sqlite3_column_type(st, column) != SQLITE_TEXT) {
-            QString name = driverValue(st, column).toString();
-            return byText(name.isNull() ? QString(QLatin1String("")) : name);
-        }
+        if (sqlite3_column_type(st, column) != SQLITE_TEXT)
+            return byText(StoredValue::nonNullText(driverValue(st, column)));
         // Most rows repeat a name already seen: look it up by its bytes, without a QString.
         const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(st, column));
         const std::string_view key(bytes ? bytes : "", size_t(sqlite3_column_bytes(st, column)));
@@ -197,7 +198,7 @@ void readPart(const QString &path, Part &part)
         // A scan of a whole part: its pages read straight from the mapped file rather than
         // copied into the page cache. (Small reads are faster without the mapping.)
         sqlite3_exec(db->get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
-        if (auto st = prepare(db->get(), QByteArray(kSelect) + " WHERE rowid BETWEEN ?1 AND ?2")) {
+        if (auto st = prepare(db->get(), selectRows() + " WHERE rowid BETWEEN ?1 AND ?2")) {
             sqlite3_bind_int64(st->get(), 1, part.first);
             sqlite3_bind_int64(st->get(), 2, part.last);
             part.batch.rows.reserve(size_t(std::min<qint64>(part.last - part.first + 1, 1 << 20)));
@@ -341,7 +342,7 @@ Expected<qint64> count(sqlite3 *db)
 template <typename Bind>
 Expected<Batch> readWhere(sqlite3 *db, const char *where, Bind bind)
 {
-    auto st = prepare(db, QByteArray(kSelect) + where);
+    auto st = prepare(db, selectRows() + where);
     if (!st)
         return st.error();
     bind(st->get());
@@ -360,7 +361,7 @@ Expected<Batch> readAfter(sqlite3 *db, qint64 rowId)
 
 Expected<Batch> loadInSqlOrder(sqlite3 *db)
 {
-    auto st = prepare(db, QByteArray(kSelect) + " ORDER BY date DESC, eventID DESC");
+    auto st = prepare(db, selectRows() + " ORDER BY date DESC, eventID DESC");
     if (!st)
         return st.error();
     Batch batch;
@@ -378,7 +379,7 @@ Expected<Batch> loadAll(sqlite3 *db, const QString &filePath, int threads, qint6
     if (!filePath.isEmpty() && threads > 1)
         loaded = loadInParts(db, filePath, threads, minRowsPerThread);
     if (!loaded) {
-        auto st = prepare(db, kSelect);
+        auto st = prepare(db, selectRows());
         if (!st)
             return st.error();
         Batch batch;

@@ -15,9 +15,9 @@ struct sqlite3;
 // sorted in memory. A fetch of whole records takes seconds for a million events; this takes a
 // fraction of one. Every function may run on any thread, each connection on one at a time.
 //
-// Values are converted exactly as the Qt driver hands them to ModelContext::fetch (a text in
-// a number column reads as QVariant's conversion of that text, NULL reads as 0), so the rows
-// equal what a fetch reads.
+// A value reaches the conversion of StoredValue as the Qt driver would hand it over, as in a
+// fetch of whole records (a text in a number column reads as that conversion of the text, NULL
+// as 0), so the rows equal what a fetch reads.
 namespace SnapshotLoader {
 
 using Row = EarthquakeSnapshot::Row;
