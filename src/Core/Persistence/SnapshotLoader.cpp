@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/mman.h>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -124,6 +125,7 @@ public:
         row.magnitude = readReal(st, at(Magnitude));
         row.place = place(st, at(Location));
         m_batch.rows.push_back(row);
+        m_batch.maxRowId = std::max(m_batch.maxRowId, row.rowId);
     }
 
 private:
@@ -178,11 +180,14 @@ bool storesUtf8(sqlite3 *db)
     return qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(st->get(), 0)), "UTF-8") == 0;
 }
 
-// Provisional order: newest first; equal dates by row id until orderTies() decides.
-bool newerFirst(const Row &a, const Row &b)
-{
-    return a.dateMs != b.dateMs ? a.dateMs > b.dateMs : a.rowId < b.rowId;
-}
+// Provisional order: newest first; equal dates by row id until orderTies() decides. (A type
+// rather than a function, so that the sorts inline it.)
+struct NewerFirst {
+    bool operator()(const Row &a, const Row &b) const
+    {
+        return a.dateMs != b.dateMs ? a.dateMs > b.dateMs : a.rowId < b.rowId;
+    }
+};
 
 // One part of the row id range, read on a connection of its own.
 struct Part {
@@ -194,19 +199,16 @@ struct Part {
 
 void readPart(const QString &path, Part &part)
 {
-    if (auto db = openReadOnly(path)) {
-        // A scan of a whole part: its pages read straight from the mapped file rather than
-        // copied into the page cache. (Small reads are faster without the mapping.)
-        sqlite3_exec(db->get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
+    if (auto db = openMapped(path)) {
         if (auto st = prepare(db->get(), selectRows() + " WHERE rowid BETWEEN ?1 AND ?2")) {
             sqlite3_bind_int64(st->get(), 1, part.first);
             sqlite3_bind_int64(st->get(), 2, part.last);
-            part.batch.rows.reserve(size_t(std::min<qint64>(part.last - part.first + 1, 1 << 20)));
+            reserveRows(part.batch.rows, size_t(std::min<qint64>(part.last - part.first + 1, 1 << 20)));
             part.ok = bool(readAll(db->get(), st->get(), part.batch));
         }
     }
     if (part.ok)
-        std::sort(part.batch.rows.begin(), part.batch.rows.end(), newerFirst);
+        std::sort(part.batch.rows.begin(), part.batch.rows.end(), NewerFirst{});
 }
 
 // One pass over all the sorted lists at once, into one new list.
@@ -220,11 +222,11 @@ std::vector<Row> mergeSorted(std::vector<std::vector<Row>> lists)
             heads.emplace_back(list.data(), list.data() + list.size());
     }
     std::vector<Row> out;
-    out.reserve(total);
+    reserveRows(out, total + total / 16);  // room for merges: once let go, the next merge reuses it
     while (!heads.empty()) {
         size_t best = 0;
         for (size_t i = 1; i < heads.size(); ++i) {
-            if (newerFirst(*heads[i].first, *heads[best].first))
+            if (NewerFirst{}(*heads[i].first, *heads[best].first))
                 best = i;
         }
         out.push_back(*heads[best].first++);
@@ -282,6 +284,7 @@ std::optional<Batch> loadInParts(sqlite3 *db, const QString &filePath, int threa
         if (!part.ok)
             return std::nullopt;
         all.needsSqlOrder = all.needsSqlOrder || part.batch.needsSqlOrder;
+        all.maxRowId = std::max(all.maxRowId, part.batch.maxRowId);
         std::vector<quint32> global(part.batch.places.size());
         for (size_t i = 0; i < global.size(); ++i) {
             const QString &name = part.batch.places[i];
@@ -319,6 +322,29 @@ Expected<Connection> openReadOnly(const QString &path)
     // A writer holds the store only for the length of a commit.
     sqlite3_busy_timeout(db, 10000);
     return connection;
+}
+
+Expected<Connection> openMapped(const QString &path)
+{
+    auto db = openReadOnly(path);
+    if (db)
+        sqlite3_exec(db->get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
+    return db;
+}
+
+void reserveRows(std::vector<Row> &rows, size_t count)
+{
+    if (rows.capacity() >= count)
+        return;
+    rows.reserve(count);
+#ifdef MADV_HUGEPAGE
+    // Only whole large pages inside the list's memory; the rest keeps small pages.
+    constexpr uintptr_t large = uintptr_t(2) << 20;
+    const auto begin = (reinterpret_cast<uintptr_t>(rows.data()) + large - 1) & ~(large - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(rows.data() + rows.capacity())) & ~(large - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#endif
 }
 
 Expected<void> exec(sqlite3 *db, const char *sql)
@@ -385,7 +411,7 @@ Expected<Batch> loadAll(sqlite3 *db, const QString &filePath, int threads, qint6
         Batch batch;
         if (auto read = readAll(db, st->get(), batch); !read)
             return read.error();
-        std::sort(batch.rows.begin(), batch.rows.end(), newerFirst);
+        std::sort(batch.rows.begin(), batch.rows.end(), NewerFirst{});
         loaded = std::move(batch);
     }
     if (loaded->needsSqlOrder)
