@@ -27,7 +27,8 @@ inline double roundHalfAway(double x)
         return std::round(x);
     const double whole = double(qint64(x));  // truncated; exact below 2^52
     const double rest = x - whole;
-    const double rounded = rest >= 0.5 ? whole + 1 : rest <= -0.5 ? whole - 1 : whole;
+    // Without branches: which way a coordinate rounds is as good as random.
+    const double rounded = whole + double(rest >= 0.5) - double(rest <= -0.5);
     return rounded == 0 ? std::copysign(0.0, x) : rounded;  // round(-0.2) is -0.0
 }
 
@@ -146,7 +147,8 @@ QString shortestText(double value)
     return text;
 }
 
-Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeNames, qint64 nowMs)
+Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeNames, qint64 nowMs,
+                Scratch *scratch)
 {
     Figures f;
     const Cutoffs cut = Cutoffs::before(nowMs);
@@ -159,8 +161,17 @@ Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeN
     int deep = 0;
     CellTable table;
     // The second pass reads these rather than the rows, which are seven times wider.
-    std::vector<qint32> cellOfRow(rows.size());
-    std::vector<quint32> placeOfRow(rows.size());
+    Scratch own;
+    Scratch &memory = scratch ? *scratch : own;
+    if (memory.cellOfRow.capacity() < rows.size()) {
+        // Room for the rows that later saves add, so that they compute in the same memory.
+        memory.cellOfRow.reserve(rows.size() + rows.size() / 16);
+        memory.placeOfRow.reserve(rows.size() + rows.size() / 16);
+    }
+    memory.cellOfRow.resize(rows.size());
+    memory.placeOfRow.resize(rows.size());
+    std::vector<qint32> &cellOfRow = memory.cellOfRow;
+    std::vector<quint32> &placeOfRow = memory.placeOfRow;
 
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row &row = rows[i];
