@@ -350,6 +350,33 @@ private slots:
         }
     }
 
+    // A single event's cell, at the edges of the half-degree steps and of the grid of keys kept
+    // in a table: the key is the snapped coordinate, signed zero included.
+    void cellOfOneEvent_data()
+    {
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("halves away from zero") << 28.25 << -16.25 << "28.5,-16.5";
+        QTest::newRow("just below a half") << 28.2499 << -16.2499 << "28.0,-16.0";
+        QTest::newRow("negative zero") << -0.2 << 0.2 << "-0.0,0.0";
+        QTest::newRow("last step of the grid") << 90.2 << 180.2 << "90.0,180.0";
+        QTest::newRow("past the grid") << 90.25 << -180.25 << "90.5,-180.5";
+        QTest::newRow("far away") << 1000.3 << -5000.7 << "1000.5,-5000.5";
+        QTest::newRow("not a number") << std::nan("") << 1.0 << "nan,1.0";
+    }
+
+    void cellOfOneEvent()
+    {
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(QString, id);
+        const std::vector<EarthquakeSnapshot::Row> rows = {{1, 0, latitude, longitude, 10, 2, 0}};
+        const auto figures = StatsComputation::compute(rows, {QStringLiteral("A")}, 0);
+        QCOMPARE(figures.topClusters.size(), 1);
+        QCOMPARE(figures.topClusters.at(0).id(), id);
+    }
+
     // The memory a view model keeps from one computation to the next, used over lists longer
     // and shorter than the last, gives what a computation with memory of its own gives.
     void keptMemoryGivesTheSameFigures()

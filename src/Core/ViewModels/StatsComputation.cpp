@@ -32,6 +32,14 @@ inline double roundHalfAway(double x)
     return rounded == 0 ? std::copysign(0.0, x) : rounded;  // round(-0.2) is -0.0
 }
 
+// roundHalfAway() as an integer, for |x| below the grid's bounds.
+inline int nearestStep(double x)
+{
+    const int whole = int(x);  // truncated
+    const double rest = x - whole;
+    return whole + int(rest >= 0.5) - int(rest <= -0.5);
+}
+
 struct Cell {
     double lat;  // the key: the snapped coordinates of the cell's first (newest) event
     double lon;
@@ -55,6 +63,20 @@ public:
     // itself, so each such event is a cell of its own.
     qint32 cellOf(double latitude, double longitude, size_t row)
     {
+        // Most events are inside the grid: their steps are found in integers, and the keys
+        // only computed for an event that makes a cell.
+        const double latHalves = latitude / 0.5;
+        const double lonHalves = longitude / 0.5;
+        if (std::fabs(latHalves) < kLatSteps + 1 && std::fabs(lonHalves) < kLonSteps + 1) {  // not NaN
+            const int latStep = nearestStep(latHalves);
+            const int lonStep = nearestStep(lonHalves);
+            if (std::abs(latStep) <= kLatSteps && std::abs(lonStep) <= kLonSteps) {
+                qint32 &slot = m_grid[size_t(latStep + kLatSteps) * kGridWidth + size_t(lonStep + kLonSteps)];
+                if (slot < 0)
+                    slot = add(roundHalfAway(latHalves) * 0.5, roundHalfAway(lonHalves) * 0.5, row);
+                return slot;
+            }
+        }
         const double latSteps = roundHalfAway(latitude / 0.5);
         const double lonSteps = roundHalfAway(longitude / 0.5);
         if (std::isnan(latSteps) || std::isnan(lonSteps))
