@@ -322,6 +322,10 @@ private slots:
             << QByteArray("sql:CREATE TABLE Earthquake (eventID TEXT NOT NULL UNIQUE, date INTEGER, latitude REAL, "
                           "longitude REAL, depth REAL, magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, "
                           "location TEXT, fetchedAt INTEGER);PRAGMA user_version = 2");
+        QTest::newRow("the columns in another order")
+            << QByteArray("sql:CREATE TABLE Earthquake (eventID TEXT NOT NULL UNIQUE, date INTEGER, longitude REAL, "
+                          "latitude REAL, depth REAL, magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, "
+                          "location TEXT, fetchedAt INTEGER);PRAGMA user_version = 1");
         QTest::newRow("tables without a version")
             << QByteArray("sql:CREATE TABLE Notes (body TEXT)");
         QTest::newRow("only a view, without a version") << QByteArray("sql:CREATE VIEW Notes AS SELECT 1 AS body");

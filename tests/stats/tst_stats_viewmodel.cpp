@@ -350,6 +350,67 @@ private slots:
         }
     }
 
+    // A single event's cell, at the edges of the half-degree steps and of the grid of keys kept
+    // in a table: the key is the snapped coordinate, signed zero included.
+    void cellOfOneEvent_data()
+    {
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("halves away from zero") << 28.25 << -16.25 << "28.5,-16.5";
+        QTest::newRow("just below a half") << 28.2499 << -16.2499 << "28.0,-16.0";
+        QTest::newRow("negative zero") << -0.2 << 0.2 << "-0.0,0.0";
+        QTest::newRow("last step of the grid") << 90.2 << 180.2 << "90.0,180.0";
+        QTest::newRow("past the grid") << 90.25 << -180.25 << "90.5,-180.5";
+        QTest::newRow("far away") << 1000.3 << -5000.7 << "1000.5,-5000.5";
+        QTest::newRow("not a number") << std::nan("") << 1.0 << "nan,1.0";
+    }
+
+    void cellOfOneEvent()
+    {
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(QString, id);
+        const std::vector<EarthquakeSnapshot::Row> rows = {{1, 0, latitude, longitude, 10, 2, 0}};
+        const auto figures = StatsComputation::compute(rows, {QStringLiteral("A")}, 0);
+        QCOMPARE(figures.topClusters.size(), 1);
+        QCOMPARE(figures.topClusters.at(0).id(), id);
+    }
+
+    // The memory a view model keeps from one computation to the next, used over lists longer
+    // and shorter than the last, gives what a computation with memory of its own gives.
+    void keptMemoryGivesTheSameFigures()
+    {
+        const qint64 now = QDateTime(QDate(2026, 3, 20), QTime(12, 0), Qt::UTC).toMSecsSinceEpoch();
+        const std::vector<QString> places = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        const auto rows = [now](int count, quint32 seed) {
+            QRandomGenerator rng(seed);
+            std::vector<EarthquakeSnapshot::Row> list;
+            for (int i = 0; i < count; ++i)
+                list.push_back({i + 1, now - qint64(i) * 600000, 27.5 + rng.bounded(2.0), -18.5 + rng.bounded(5.0),
+                                rng.bounded(100.0), rng.bounded(60) / 10.0, quint32(rng.bounded(3))});
+            return list;
+        };
+        const auto described = [](const StatsComputation::Figures &f) {
+            QStringList text = {QString::number(f.countLastHour), QString::number(f.countLast24h),
+                                QString::number(f.countLast7d), QString::number(f.countLast30d),
+                                QString::number(f.peakLast24h.value_or(0)), QString::number(f.peakLast7d.value_or(0)),
+                                QString::number(f.depthStat->averageDepth(), 'g', 17)};
+            for (const MagnitudeStat &m : f.magnitudeStats)
+                text << QString::number(m.count());
+            for (const ClusterStat &c : f.topClusters)
+                text << c.id() + c.displayName() + QString::number(c.count())
+                            + QString::number(c.averageMagnitude(), 'g', 17);
+            return text;
+        };
+        StatsComputation::Scratch kept;
+        for (const int count : {3000, 200, 5000, 5000}) {
+            const auto list = rows(count, quint32(count));
+            QCOMPARE(described(StatsComputation::compute(list, places, now, &kept)),
+                     described(StatsComputation::compute(list, places, now)));
+        }
+    }
+
     // A literal reading of the rules over a fetch of every event, against the view model, on
     // stores with many shared dates, cells and names, some of them far outside the islands.
     void equalsTheRulesOverAFetch()

@@ -1,5 +1,6 @@
 #include "EarthquakeTable.h"
 
+#include "Persistence/EarthquakeColumns.h"
 #include "Persistence/StoreError.h"
 
 #include <QJsonArray>
@@ -8,26 +9,25 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-// Fills records from result rows; a friend of Earthquake so the store sets the identity.
+// Fills records from the rows of EarthquakeColumns::selectAll(); a friend of Earthquake so the
+// store sets the identity.
 class EarthquakeRowReader {
 public:
     static EarthquakePtr read(const QSqlQuery &q)
     {
+        using namespace EarthquakeColumns;
+        const auto value = [&q](Column column) { return q.value(1 + int(column)); };  // after the row id
         EarthquakePtr e(new Earthquake(Earthquake::StoredTag{}, q.value(0).toLongLong()));
-        e->m_eventID = q.value(1).toString();
-        e->m_dateMs = q.value(2).toLongLong();
-        e->m_latitude = q.value(3).toDouble();
-        e->m_longitude = q.value(4).toDouble();
-        e->m_depth = q.value(5).toDouble();
-        e->m_magnitude = q.value(6).toDouble();
-        e->m_magnitudeType = q.value(7).toString();
-        const QVariant intensity = q.value(8);
-        if (!intensity.isNull())
-            e->m_maxIntensity = intensity.toString();
-        e->m_location = q.value(9).toString();
-        if (e->m_location.isNull())
-            e->m_location = QString(QLatin1String(""));
-        e->m_fetchedAtMs = q.value(10).toLongLong();
+        e->m_eventID = StoredValue::text(value(EventID));
+        e->m_dateMs = StoredValue::integer(value(Date));
+        e->m_latitude = StoredValue::real(value(Latitude));
+        e->m_longitude = StoredValue::real(value(Longitude));
+        e->m_depth = StoredValue::real(value(Depth));
+        e->m_magnitude = StoredValue::real(value(Magnitude));
+        e->m_magnitudeType = StoredValue::text(value(MagnitudeType));
+        e->m_maxIntensity = StoredValue::optionalText(value(MaxIntensity));
+        e->m_location = StoredValue::nonNullText(value(Location));
+        e->m_fetchedAtMs = StoredValue::integer(value(FetchedAt));
         return e;
     }
     static void setId(Earthquake &e, qint64 id) { e.m_id = PersistentIdentifier{id}; }
@@ -104,9 +104,7 @@ Expected<EarthquakeList> fetch(const QSqlDatabase &db, const FetchDescriptor &de
 {
     QSqlQuery q(db);
     const SqlParts parts = sqlFor(descriptor, true);
-    const QString sql = QStringLiteral("SELECT rowid, eventID, date, latitude, longitude, depth, magnitude, "
-                                       "magnitudeType, maxIntensity, location, fetchedAt FROM Earthquake")
-                        + parts.where + parts.order + parts.limit;
+    const QString sql = EarthquakeColumns::selectAll() + parts.where + parts.order + parts.limit;
     if (!run(q, sql, parts.values))
         return storeError(q.lastError());
     EarthquakeList result;
@@ -189,9 +187,8 @@ Expected<EarthquakeList> rows(const QSqlDatabase &db, const QList<qint64> &rowId
         ids.append(id);
     QSqlQuery q(db);
     if (!run(q,
-             QStringLiteral("SELECT rowid, eventID, date, latitude, longitude, depth, magnitude, magnitudeType, "
-                            "maxIntensity, location, fetchedAt FROM Earthquake "
-                            "WHERE rowid IN (SELECT value FROM json_each(?)) ORDER BY rowid"),
+             EarthquakeColumns::selectAll()
+                 + QStringLiteral(" WHERE rowid IN (SELECT value FROM json_each(?)) ORDER BY rowid"),
              {QString::fromUtf8(QJsonDocument(ids).toJson(QJsonDocument::Compact))}))
         return storeError(q.lastError());
     while (q.next())
@@ -219,24 +216,23 @@ Expected<QList<qint64>> insert(QSqlDatabase &db, const EarthquakeList &events)
     if (!db.transaction())
         return failWith(db.lastError());
     QSqlQuery insert(db);
-    if (!insert.prepare(QStringLiteral(
-            "INSERT INTO Earthquake (eventID, date, latitude, longitude, depth, magnitude, magnitudeType, "
-            "maxIntensity, location, fetchedAt) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-            "ON CONFLICT(eventID) DO NOTHING")))
+    if (!insert.prepare(EarthquakeColumns::insert() + QStringLiteral(" ON CONFLICT(eventID) DO NOTHING")))
         return failWith(insert.lastError());
     QSqlQuery existing(db);
     QList<qint64> added;
     for (const EarthquakePtr &e : events) {
-        insert.bindValue(0, e->eventID());
-        insert.bindValue(1, e->dateMs());
-        insert.bindValue(2, e->latitude());
-        insert.bindValue(3, e->longitude());
-        insert.bindValue(4, e->depth());
-        insert.bindValue(5, e->magnitude());
-        insert.bindValue(6, e->magnitudeType());
-        insert.bindValue(7, e->maxIntensity() ? QVariant(*e->maxIntensity()) : QVariant(QMetaType(QMetaType::QString)));
-        insert.bindValue(8, e->location().isNull() ? QString(QLatin1String("")) : e->location());
-        insert.bindValue(9, e->fetchedAtMs());
+        using namespace EarthquakeColumns;
+        insert.bindValue(EventID, e->eventID());
+        insert.bindValue(Date, e->dateMs());
+        insert.bindValue(Latitude, e->latitude());
+        insert.bindValue(Longitude, e->longitude());
+        insert.bindValue(Depth, e->depth());
+        insert.bindValue(Magnitude, e->magnitude());
+        insert.bindValue(MagnitudeType, e->magnitudeType());
+        insert.bindValue(MaxIntensity,
+                         e->maxIntensity() ? QVariant(*e->maxIntensity()) : QVariant(QMetaType(QMetaType::QString)));
+        insert.bindValue(Location, e->location().isNull() ? QString(QLatin1String("")) : e->location());
+        insert.bindValue(FetchedAt, e->fetchedAtMs());
         if (!insert.exec())
             return failWith(insert.lastError());
         if (insert.numRowsAffected() == 1) {

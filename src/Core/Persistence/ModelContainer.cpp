@@ -1,5 +1,6 @@
 #include "ModelContainer.h"
 
+#include "Persistence/EarthquakeColumns.h"
 #include "Persistence/EarthquakeSnapshot.h"
 #include "Persistence/ModelContext.h"
 #include "Persistence/StoreError.h"
@@ -13,13 +14,6 @@
 #include <QStringList>
 
 namespace {
-
-const QStringList kColumns = {
-    QStringLiteral("eventID"), QStringLiteral("date"), QStringLiteral("latitude"),
-    QStringLiteral("longitude"), QStringLiteral("depth"), QStringLiteral("magnitude"),
-    QStringLiteral("magnitudeType"), QStringLiteral("maxIntensity"), QStringLiteral("location"),
-    QStringLiteral("fetchedAt"),
-};
 
 // A second process opening the store while the first creates or writes it waits this long; so
 // does the writer while another process writes.
@@ -63,10 +57,7 @@ Expected<SchemaState> createSchemaIfNew(QSqlDatabase &db)
         return state;
     }
     const QStringList statements = {
-        QStringLiteral("CREATE TABLE Earthquake ("
-                       "eventID TEXT NOT NULL UNIQUE, date INTEGER, latitude REAL, longitude REAL, "
-                       "depth REAL, magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, "
-                       "location TEXT, fetchedAt INTEGER)"),
+        EarthquakeColumns::createTable(),
         QStringLiteral("CREATE INDEX Earthquake_date ON Earthquake(date, eventID)"),
         QStringLiteral("PRAGMA user_version = %1").arg(ModelContainer::schemaVersion),
         QStringLiteral("COMMIT"),
@@ -127,7 +118,7 @@ Expected<void> prepareSchema(QSqlDatabase &db)
     QStringList columns;
     while (q.next())
         columns << q.value(1).toString();
-    if (columns != kColumns)
+    if (columns != EarthquakeColumns::names())
         return storeError(QStringLiteral("the store's table Earthquake does not have the expected columns"));
     return checkTableKind(db);
 }

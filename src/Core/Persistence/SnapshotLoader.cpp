@@ -1,5 +1,6 @@
 #include "SnapshotLoader.h"
 
+#include "Persistence/EarthquakeColumns.h"
 #include "Persistence/StoreError.h"
 
 #include <QByteArray>
@@ -10,11 +11,11 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/mman.h>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,8 +24,27 @@ namespace SnapshotLoader {
 
 namespace {
 
-// Seven columns; eventIDs are read only for rows that share a date (orderTies).
-const char kSelect[] = "SELECT rowid, date, latitude, longitude, depth, magnitude, location FROM Earthquake";
+using namespace EarthquakeColumns;
+
+// The columns a row of the snapshot holds, after the row id; eventIDs are read only for rows
+// that share a date (orderTies).
+constexpr std::array kRead = {Date, Latitude, Longitude, Depth, Magnitude, Location};
+
+// Where a column comes in a result row.
+constexpr int at(Column column)
+{
+    for (size_t i = 0; i < kRead.size(); ++i) {
+        if (kRead[i] == column)
+            return int(i) + 1;
+    }
+    return -1;
+}
+
+const QByteArray &selectRows()
+{
+    static const QByteArray sql = EarthquakeColumns::select(kRead).toUtf8();
+    return sql;
+}
 
 Error sqliteError(sqlite3 *db)
 {
@@ -70,29 +90,13 @@ QVariant driverValue(sqlite3_stmt *st, int column)
     }
 }
 
-double readDouble(sqlite3_stmt *st, int column)
+// A value of the column's own type is taken as it is: that is what the store's conversion gives
+// for it. Any other goes through that conversion, as in a whole record.
+double readReal(sqlite3_stmt *st, int column)
 {
-    switch (sqlite3_column_type(st, column)) {
-    case SQLITE_FLOAT:
-    case SQLITE_INTEGER:
-    case SQLITE_NULL:  // 0, as QVariant's conversion of a null value
+    if (sqlite3_column_type(st, column) == SQLITE_FLOAT)
         return sqlite3_column_double(st, column);
-    default:
-        return driverValue(st, column).toDouble();
-    }
-}
-
-// A date that is not an integer reads as the driver's value converted by QVariant, as in a
-// fetch. A real number outside qint64's range is never converted (that is undefined): it reads
-// as the smallest qint64, which is what the conversion yields for it here.
-qint64 foreignDate(sqlite3_stmt *st, int column)
-{
-    if (sqlite3_column_type(st, column) == SQLITE_FLOAT) {
-        const double date = sqlite3_column_double(st, column);
-        if (!(std::isfinite(date) && std::fabs(date) < 9.2e18))
-            return std::numeric_limits<qint64>::min();
-    }
-    return driverValue(st, column).toLongLong();
+    return StoredValue::real(driverValue(st, column));
 }
 
 struct BytesHash {
@@ -109,27 +113,26 @@ public:
     {
         Row row;
         row.rowId = sqlite3_column_int64(st, 0);
-        if (sqlite3_column_type(st, 1) == SQLITE_INTEGER) {
-            row.dateMs = sqlite3_column_int64(st, 1);
+        if (sqlite3_column_type(st, at(Date)) == SQLITE_INTEGER) {
+            row.dateMs = sqlite3_column_int64(st, at(Date));
         } else {
-            row.dateMs = foreignDate(st, 1);
+            row.dateMs = StoredValue::integer(driverValue(st, at(Date)));
             m_batch.needsSqlOrder = true;
         }
-        row.latitude = readDouble(st, 2);
-        row.longitude = readDouble(st, 3);
-        row.depth = readDouble(st, 4);
-        row.magnitude = readDouble(st, 5);
-        row.place = place(st, 6);
+        row.latitude = readReal(st, at(Latitude));
+        row.longitude = readReal(st, at(Longitude));
+        row.depth = readReal(st, at(Depth));
+        row.magnitude = readReal(st, at(Magnitude));
+        row.place = place(st, at(Location));
         m_batch.rows.push_back(row);
+        m_batch.maxRowId = std::max(m_batch.maxRowId, row.rowId);
     }
 
 private:
     quint32 place(sqlite3_stmt *st, int column)
     {
-        if (sqlite3_column_type(st, column) != SQLITE_TEXT) {
-            QString name = driverValue(st, column).toString();
-            return byText(name.isNull() ? QString(QLatin1String("")) : name);
-        }
+        if (sqlite3_column_type(st, column) != SQLITE_TEXT)
+            return byText(StoredValue::nonNullText(driverValue(st, column)));
         // Most rows repeat a name already seen: look it up by its bytes, without a QString.
         const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(st, column));
         const std::string_view key(bytes ? bytes : "", size_t(sqlite3_column_bytes(st, column)));
@@ -177,11 +180,14 @@ bool storesUtf8(sqlite3 *db)
     return qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(st->get(), 0)), "UTF-8") == 0;
 }
 
-// Provisional order: newest first; equal dates by row id until orderTies() decides.
-bool newerFirst(const Row &a, const Row &b)
-{
-    return a.dateMs != b.dateMs ? a.dateMs > b.dateMs : a.rowId < b.rowId;
-}
+// Provisional order: newest first; equal dates by row id until orderTies() decides. (A type
+// rather than a function, so that the sorts inline it.)
+struct NewerFirst {
+    bool operator()(const Row &a, const Row &b) const
+    {
+        return a.dateMs != b.dateMs ? a.dateMs > b.dateMs : a.rowId < b.rowId;
+    }
+};
 
 // One part of the row id range, read on a connection of its own.
 struct Part {
@@ -193,19 +199,16 @@ struct Part {
 
 void readPart(const QString &path, Part &part)
 {
-    if (auto db = openReadOnly(path)) {
-        // A scan of a whole part: its pages read straight from the mapped file rather than
-        // copied into the page cache. (Small reads are faster without the mapping.)
-        sqlite3_exec(db->get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
-        if (auto st = prepare(db->get(), QByteArray(kSelect) + " WHERE rowid BETWEEN ?1 AND ?2")) {
+    if (auto db = openMapped(path)) {
+        if (auto st = prepare(db->get(), selectRows() + " WHERE rowid BETWEEN ?1 AND ?2")) {
             sqlite3_bind_int64(st->get(), 1, part.first);
             sqlite3_bind_int64(st->get(), 2, part.last);
-            part.batch.rows.reserve(size_t(std::min<qint64>(part.last - part.first + 1, 1 << 20)));
+            reserveRows(part.batch.rows, size_t(std::min<qint64>(part.last - part.first + 1, 1 << 20)));
             part.ok = bool(readAll(db->get(), st->get(), part.batch));
         }
     }
     if (part.ok)
-        std::sort(part.batch.rows.begin(), part.batch.rows.end(), newerFirst);
+        std::sort(part.batch.rows.begin(), part.batch.rows.end(), NewerFirst{});
 }
 
 // One pass over all the sorted lists at once, into one new list.
@@ -219,11 +222,11 @@ std::vector<Row> mergeSorted(std::vector<std::vector<Row>> lists)
             heads.emplace_back(list.data(), list.data() + list.size());
     }
     std::vector<Row> out;
-    out.reserve(total);
+    reserveRows(out, total + total / 16);  // room for merges: once let go, the next merge reuses it
     while (!heads.empty()) {
         size_t best = 0;
         for (size_t i = 1; i < heads.size(); ++i) {
-            if (newerFirst(*heads[i].first, *heads[best].first))
+            if (NewerFirst{}(*heads[i].first, *heads[best].first))
                 best = i;
         }
         out.push_back(*heads[best].first++);
@@ -281,6 +284,7 @@ std::optional<Batch> loadInParts(sqlite3 *db, const QString &filePath, int threa
         if (!part.ok)
             return std::nullopt;
         all.needsSqlOrder = all.needsSqlOrder || part.batch.needsSqlOrder;
+        all.maxRowId = std::max(all.maxRowId, part.batch.maxRowId);
         std::vector<quint32> global(part.batch.places.size());
         for (size_t i = 0; i < global.size(); ++i) {
             const QString &name = part.batch.places[i];
@@ -320,6 +324,29 @@ Expected<Connection> openReadOnly(const QString &path)
     return connection;
 }
 
+Expected<Connection> openMapped(const QString &path)
+{
+    auto db = openReadOnly(path);
+    if (db)
+        sqlite3_exec(db->get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
+    return db;
+}
+
+void reserveRows(std::vector<Row> &rows, size_t count)
+{
+    if (rows.capacity() >= count)
+        return;
+    rows.reserve(count);
+#ifdef MADV_HUGEPAGE
+    // Only whole large pages inside the list's memory; the rest keeps small pages.
+    constexpr uintptr_t large = uintptr_t(2) << 20;
+    const auto begin = (reinterpret_cast<uintptr_t>(rows.data()) + large - 1) & ~(large - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(rows.data() + rows.capacity())) & ~(large - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
 Expected<void> exec(sqlite3 *db, const char *sql)
 {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -341,7 +368,7 @@ Expected<qint64> count(sqlite3 *db)
 template <typename Bind>
 Expected<Batch> readWhere(sqlite3 *db, const char *where, Bind bind)
 {
-    auto st = prepare(db, QByteArray(kSelect) + where);
+    auto st = prepare(db, selectRows() + where);
     if (!st)
         return st.error();
     bind(st->get());
@@ -360,7 +387,7 @@ Expected<Batch> readAfter(sqlite3 *db, qint64 rowId)
 
 Expected<Batch> loadInSqlOrder(sqlite3 *db)
 {
-    auto st = prepare(db, QByteArray(kSelect) + " ORDER BY date DESC, eventID DESC");
+    auto st = prepare(db, selectRows() + " ORDER BY date DESC, eventID DESC");
     if (!st)
         return st.error();
     Batch batch;
@@ -378,13 +405,13 @@ Expected<Batch> loadAll(sqlite3 *db, const QString &filePath, int threads, qint6
     if (!filePath.isEmpty() && threads > 1)
         loaded = loadInParts(db, filePath, threads, minRowsPerThread);
     if (!loaded) {
-        auto st = prepare(db, kSelect);
+        auto st = prepare(db, selectRows());
         if (!st)
             return st.error();
         Batch batch;
         if (auto read = readAll(db, st->get(), batch); !read)
             return read.error();
-        std::sort(batch.rows.begin(), batch.rows.end(), newerFirst);
+        std::sort(batch.rows.begin(), batch.rows.end(), NewerFirst{});
         loaded = std::move(batch);
     }
     if (loaded->needsSqlOrder)

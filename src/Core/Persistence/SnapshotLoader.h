@@ -3,6 +3,7 @@
 #include "Persistence/EarthquakeSnapshot.h"
 #include "Platform/Error.h"
 
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -15,9 +16,9 @@ struct sqlite3;
 // sorted in memory. A fetch of whole records takes seconds for a million events; this takes a
 // fraction of one. Every function may run on any thread, each connection on one at a time.
 //
-// Values are converted exactly as the Qt driver hands them to ModelContext::fetch (a text in
-// a number column reads as QVariant's conversion of that text, NULL reads as 0), so the rows
-// equal what a fetch reads.
+// A value reaches the conversion of StoredValue as the Qt driver would hand it over, as in a
+// fetch of whole records (a text in a number column reads as that conversion of the text, NULL
+// as 0), so the rows equal what a fetch reads.
 namespace SnapshotLoader {
 
 using Row = EarthquakeSnapshot::Row;
@@ -30,6 +31,7 @@ struct Batch {
     // orders such rows by rules of its own, so only it can sort them. (An eventID that is not
     // text matters only among equal dates: orderTies() finds it.)
     bool needsSqlOrder = false;
+    qint64 maxRowId = std::numeric_limits<qint64>::min();  // the largest row id read
 };
 
 struct ConnectionCloser {
@@ -39,6 +41,17 @@ using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
 
 // A read-only connection to the store file at `path`.
 Expected<Connection> openReadOnly(const QString &path);
+// The same, reading pages in place from the mapped file rather than copying them into a page
+// cache of its own: for a scan of a part of the table. (Not for a connection kept from one
+// change of the store to the next: SQLite drops the mapping at each change, and faulting the
+// pages in again costs more than copying them.)
+Expected<Connection> openMapped(const QString &path);
+
+// Room for `count` rows. A large list asks for large memory pages: faulting in a million rows'
+// fresh 4 KiB pages costs several times copying them, and on a busy machine hundreds of
+// milliseconds.
+void reserveRows(std::vector<Row> &rows, size_t count);
+
 Expected<void> exec(sqlite3 *db, const char *sql);
 
 // Every stored row, newest first, equal dates by eventID descending, read on `db` and, for a

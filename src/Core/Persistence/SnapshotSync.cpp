@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace SnapshotSync {
 
@@ -41,14 +40,6 @@ namespace {
 using Row = EarthquakeSnapshot::Row;
 using SnapshotLoader::Batch;
 
-qint64 largestRowId(const std::vector<Row> &rows)
-{
-    qint64 largest = std::numeric_limits<qint64>::min();
-    for (const Row &row : rows)
-        largest = std::max(largest, row.rowId);
-    return largest;
-}
-
 // Data whose rows go back to the session when the last reader lets go.
 std::shared_ptr<Data> newData(const std::shared_ptr<Session> &session)
 {
@@ -63,7 +54,7 @@ std::shared_ptr<Data> newData(const std::shared_ptr<Session> &session)
 DataPtr dataOf(Batch batch, const std::shared_ptr<Session> &session = {})
 {
     auto data = newData(session);
-    data->maxRowId = largestRowId(batch.rows);
+    data->maxRowId = batch.maxRowId;
     data->rows = std::move(batch.rows);
     data->places = std::move(batch.places);
     data->sqlOrdered = batch.needsSqlOrder;
@@ -99,19 +90,15 @@ bool stillAsKnown(sqlite3 *db, const Data &known, QList<qint64> rowIds)
     const auto stored = SnapshotLoader::readRows(db, rowIds);
     if (!stored || stored->needsSqlOrder || stored->rows.size() != size_t(rowIds.size()))
         return false;
-    std::unordered_map<qint64, const Row *> held;
-    for (const Row &row : known.rows) {
-        if (std::binary_search(rowIds.cbegin(), rowIds.cend(), row.rowId))
-            held.emplace(row.rowId, &row);
-    }
+    // A row that still reads as it is held has the date it is held at: found among the held
+    // rows of that date, by a search rather than a pass over a million rows.
+    const auto newerDate = [](const Row &a, const Row &b) { return a.dateMs > b.dateMs; };
     for (const Row &row : stored->rows) {
-        const auto found = held.find(row.rowId);
-        if (found == held.end())
-            return false;
-        const Row &mine = *found->second;
-        if (row.dateMs != mine.dateMs || !same(row.latitude, mine.latitude) || !same(row.longitude, mine.longitude)
-            || !same(row.depth, mine.depth) || !same(row.magnitude, mine.magnitude)
-            || stored->places[row.place] != known.places[mine.place])
+        const auto [first, last] = std::equal_range(known.rows.cbegin(), known.rows.cend(), row, newerDate);
+        const auto mine = std::find_if(first, last, [&row](const Row &held) { return held.rowId == row.rowId; });
+        if (mine == last || !same(row.latitude, mine->latitude) || !same(row.longitude, mine->longitude)
+            || !same(row.depth, mine->depth) || !same(row.magnitude, mine->magnitude)
+            || stored->places[row.place] != known.places[mine->place])
             return false;
     }
     return true;
@@ -142,10 +129,20 @@ DataPtr merged(sqlite3 *db, const Data &known, Batch fresh, const std::shared_pt
     data->rows = session ? session->takeSpare() : std::vector<Row>();
     data->rows.clear();
     if (data->rows.capacity() < size)
-        data->rows.reserve(size + size / 16);  // room for the next merges
-    std::merge(known.rows.cbegin(), known.rows.cend(), fresh.rows.cbegin(), fresh.rows.cend(),
-               std::back_inserter(data->rows), newerDate);
-    data->maxRowId = std::max(known.maxRowId, largestRowId(fresh.rows));
+        SnapshotLoader::reserveRows(data->rows, size + size / 16);  // room for the next merges
+    // Known rows go over in runs, each up to the place of the next fresh row: a few copies of
+    // memory rather than a comparison per row.
+    auto from = known.rows.cbegin();
+    for (const Row &row : fresh.rows) {
+        const auto to = std::partition_point(from, known.rows.cend(), [&row](const Row &held) {
+            return held.dateMs >= row.dateMs;
+        });
+        data->rows.insert(data->rows.end(), from, to);
+        data->rows.push_back(row);
+        from = to;
+    }
+    data->rows.insert(data->rows.end(), from, known.rows.cend());
+    data->maxRowId = std::max(known.maxRowId, fresh.maxRowId);
 
     // Equal dates: order each run that took in a fresh row by eventID.
     std::vector<std::pair<size_t, size_t>> runs;
@@ -234,6 +231,7 @@ Result loadThroughContext(const ModelContext &context)
         }
         batch.rows.push_back(
             Row{e->id().value, e->dateMs(), e->latitude(), e->longitude(), e->depth(), e->magnitude(), found.value()});
+        batch.maxRowId = std::max(batch.maxRowId, e->id().value);
     }
     return {dataOf(std::move(batch)), true, false};
 }

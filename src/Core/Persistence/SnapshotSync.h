@@ -13,9 +13,10 @@ namespace SnapshotSync {
 using Data = EarthquakeSnapshot::Data;
 using DataPtr = EarthquakeSnapshot::DataPtr;
 
-// What the jobs of one snapshot share, one job at a time: a connection whose page cache stays
-// warm between jobs, and the row memory of data no reader holds any more, which the next
-// merge reuses rather than faulting in fresh pages for a million rows.
+// What the jobs of one snapshot share, one job at a time: a connection opened once (its page
+// cache does not outlive a change of the store: SQLite drops it at the next read), and the row
+// memory of data no reader holds any more, which the next merge reuses rather than faulting in
+// fresh pages for a million rows.
 struct Session;
 std::shared_ptr<Session> newSession();
 

@@ -29,8 +29,17 @@ inline double roundHalfAway(double x)
         return std::round(x);
     const double whole = double(qint64(x));  // truncated; exact below 2^52
     const double rest = x - whole;
-    const double rounded = rest >= 0.5 ? whole + 1 : rest <= -0.5 ? whole - 1 : whole;
+    // Without branches: which way a coordinate rounds is as good as random.
+    const double rounded = whole + double(rest >= 0.5) - double(rest <= -0.5);
     return rounded == 0 ? std::copysign(0.0, x) : rounded;  // round(-0.2) is -0.0
+}
+
+// roundHalfAway() as an integer, for |x| below the grid's bounds.
+inline int nearestStep(double x)
+{
+    const int whole = int(x);  // truncated
+    const double rest = x - whole;
+    return whole + int(rest >= 0.5) - int(rest <= -0.5);
 }
 
 struct Cell {
@@ -56,6 +65,20 @@ public:
     // itself, so each such event is a cell of its own.
     qint32 cellOf(double latitude, double longitude, size_t row)
     {
+        // Most events are inside the grid: their steps are found in integers, and the keys
+        // only computed for an event that makes a cell.
+        const double latHalves = latitude / 0.5;
+        const double lonHalves = longitude / 0.5;
+        if (std::fabs(latHalves) < kLatSteps + 1 && std::fabs(lonHalves) < kLonSteps + 1) {  // not NaN
+            const int latStep = nearestStep(latHalves);
+            const int lonStep = nearestStep(lonHalves);
+            if (std::abs(latStep) <= kLatSteps && std::abs(lonStep) <= kLonSteps) {
+                qint32 &slot = m_grid[size_t(latStep + kLatSteps) * kGridWidth + size_t(lonStep + kLonSteps)];
+                if (slot < 0)
+                    slot = add(roundHalfAway(latHalves) * 0.5, roundHalfAway(lonHalves) * 0.5, row);
+                return slot;
+            }
+        }
         const double latSteps = roundHalfAway(latitude / 0.5);
         const double lonSteps = roundHalfAway(longitude / 0.5);
         if (std::isnan(latSteps) || std::isnan(lonSteps))
@@ -149,7 +172,8 @@ QString shortestText(double value)
     return text;
 }
 
-Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeNames, qint64 nowMs)
+Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeNames, qint64 nowMs,
+                Scratch *scratch)
 {
     Figures f;
     const Cutoffs cut = Cutoffs::before(nowMs);
@@ -162,8 +186,17 @@ Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeN
     int deep = 0;
     CellTable table;
     // The second pass reads these rather than the rows, which are seven times wider.
-    std::vector<qint32> cellOfRow(rows.size());
-    std::vector<quint32> placeOfRow(rows.size());
+    Scratch own;
+    Scratch &memory = scratch ? *scratch : own;
+    if (memory.cellOfRow.capacity() < rows.size()) {
+        // Room for the rows that later saves add, so that they compute in the same memory.
+        memory.cellOfRow.reserve(rows.size() + rows.size() / 16);
+        memory.placeOfRow.reserve(rows.size() + rows.size() / 16);
+    }
+    memory.cellOfRow.resize(rows.size());
+    memory.placeOfRow.resize(rows.size());
+    std::vector<qint32> &cellOfRow = memory.cellOfRow;
+    std::vector<quint32> &placeOfRow = memory.placeOfRow;
 
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row &row = rows[i];

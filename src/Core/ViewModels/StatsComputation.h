@@ -32,8 +32,17 @@ struct Figures {
     std::optional<DepthStat> depthStat;
 };
 
-// `placeName` gives the text of a row's place index.
-Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeNames, qint64 nowMs);
+// What a computation keeps per row between its two passes. A caller that computes again and
+// again keeps one and passes it each time: fresh pages for a million rows cost more than the
+// computation itself on a busy machine.
+struct Scratch {
+    std::vector<qint32> cellOfRow;
+    std::vector<quint32> placeOfRow;
+};
+
+// `placeName` gives the text of a row's place index. Without `scratch`, one of its own.
+Figures compute(const std::vector<Row> &rows, const std::vector<QString> &placeNames, qint64 nowMs,
+                Scratch *scratch = nullptr);
 
 // The cell key of one coordinate: the nearest multiple of 0.5, halves away from zero.
 double snap(double degrees);

@@ -98,8 +98,8 @@ void StatsViewModel::compute(EarthquakeSnapshot::DataPtr data)
         m_computing = nullptr;
         computed(data, watcher->result());
     });
-    m_computing->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [data, now] {
-        return StatsComputation::compute(data->rows, data->places, now);
+    m_computing->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [data, now, scratch = m_scratch] {
+        return StatsComputation::compute(data->rows, data->places, now, scratch.get());
     }));
 }
 

@@ -105,6 +105,8 @@ private:
     QDateTime m_pinnedNow;
     bool m_active = true;
     QFutureWatcher<Figures> *m_computing = nullptr;
+    // Used by one computation at a time; shared so that one still running keeps it.
+    std::shared_ptr<StatsComputation::Scratch> m_scratch = std::make_shared<StatsComputation::Scratch>();
     bool m_superseded = false;
 
     bool m_hasEvents = false;
