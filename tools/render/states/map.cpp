@@ -11,6 +11,8 @@
 #include "ViewModels/MapEarthquakesModel.h"
 #include "ViewModels/MapViewModel.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QQmlEngine>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -75,6 +77,10 @@ void select(QObject *root, const QString &eventID)
 {
     auto *model = root->property("mapModel").value<MapEarthquakesModel *>();
     auto *viewModel = root->property("viewModel").value<MapViewModel *>();
+    // The markers come once the snapshot has loaded in the background.
+    QDeadlineTimer deadline(60000);
+    while (model->shownRows().empty() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     for (qint64 row : model->shownRows()) {
         const EarthquakeItem item = model->earthquakeFor(QString::number(row));
         if (item.eventID() == eventID) {
