@@ -80,19 +80,17 @@ void PageDownload::takeTurn()
 
 PageDownload::Taken PageDownload::take(qint64 budget)
 {
-    // A piece at a time, and never more than one byte past the limit.
-    constexpr qint64 kPiece = 64 * 1024;
     for (qint64 taken = 0; taken < budget;) {
-        const qsizetype held = m_body.size();
-        const qint64 room = m_limits.maximumBodySize + 1 - held;
-        m_body.resize(held + std::min({kPiece, room, budget - taken}));
-        const qint64 read = m_reply->read(m_body.data() + held, m_body.size() - held);
-        m_body.resize(held + std::max<qint64>(read, 0));
+        // Never more than one byte past the limit.
+        qint64 length = std::min(budget - taken, m_limits.maximumBodySize + 1 - m_body.size());
+        char *tail = m_body.tail(&length);
+        const qint64 read = std::max<qint64>(m_reply->read(tail, length), 0);
+        m_body.grow(read);
         if (m_body.size() > m_limits.maximumBodySize) {
-            m_body = QByteArray(); // never needed again: freed at once
+            m_body.clear(); // never needed again: freed at once
             return Taken::overLimit;
         }
-        if (read <= 0)
+        if (read == 0)
             return Taken::all;
         taken += read;
     }
@@ -123,7 +121,7 @@ void PageDownload::transferFinished()
 void PageDownload::complete()
 {
     m_deadline.stop();
-    Expected<QByteArray> result = outcome();
+    Expected<BodyPieces> result = outcome();
     Completion completion = std::move(m_completion);
     std::exchange(m_reply, nullptr)->deleteLater();
     deleteLater();
@@ -131,7 +129,7 @@ void PageDownload::complete()
     completion(std::move(result));
 }
 
-Expected<QByteArray> PageDownload::outcome()
+Expected<BodyPieces> PageDownload::outcome()
 {
     if (m_abandoned == Abandoned::timedOut) {
         return Error{Error::Domain::Transport, int(QNetworkReply::TimeoutError),
@@ -160,7 +158,7 @@ Expected<QByteArray> PageDownload::outcome()
         return toError(HTMLParserError::invalidResponse);
     if (isShortOfDeclaredLength())
         return HTMLParser::incompleteResponseError();
-    return std::exchange(m_body, QByteArray());
+    return std::exchange(m_body, BodyPieces());
 }
 
 bool PageDownload::isHttpSuccess() const

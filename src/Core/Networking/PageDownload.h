@@ -1,8 +1,8 @@
 #pragma once
 
+#include "Networking/BodyPieces.h"
 #include "Platform/Error.h"
 
-#include <QByteArray>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -23,7 +23,7 @@ public:
         qint64 maximumBodySize = 0; // decoded bytes
         int transferTimeoutMs = 0;  // from the request to the last byte
     };
-    using Completion = std::function<void(Expected<QByteArray>)>;
+    using Completion = std::function<void(Expected<BodyPieces>)>;
 
     // Starts the transfer. `completion` runs once, later, with the body of a 2xx HTTP response
     // or the failure, and only while `context` (required) lives: the download is its child, so
@@ -52,7 +52,7 @@ private:
     void transferFinished();
     // Hands the outcome over, once the transfer has ended and its body is all taken.
     void complete();
-    Expected<QByteArray> outcome();
+    Expected<BodyPieces> outcome();
     bool isHttpSuccess() const;
     // An identity body that ended before its Content-Length (with a compressed body Qt drops
     // that header, which counts the compressed bytes).
@@ -62,7 +62,7 @@ private:
     Limits m_limits;
     Completion m_completion;
     QTimer m_deadline;
-    QByteArray m_body;
+    BodyPieces m_body;
     Abandoned m_abandoned = Abandoned::no;
     bool m_transferDone = false;
     bool m_turnPending = false;
