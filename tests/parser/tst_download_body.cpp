@@ -1,10 +1,12 @@
 #include "DownloadFetch.h"
 #include "HttpTestServer.h"
 #include "LargestAllocation.h"
+#include "Networking/ContentDecoder.h"
 #include "Networking/HTMLParser.h"
 #include "Networking/HTMLParserError.h"
 #include "Networking/PageDownload.h"
 
+#include <QBuffer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTest>
@@ -152,6 +154,43 @@ private slots:
         QCOMPARE(outcome->error().domain, error.domain);
         QCOMPARE(outcome->error().code, error.code);
         QVERIFY2(outcome->error().description.startsWith(error.description), qPrintable(outcome->error().description));
+    }
+
+    // A call whose room runs out just as the last input is taken leaves output in zlib: the
+    // next call gives it, with nothing more to read, and the body ends whole, wherever the room
+    // ran out (a turn's or a piece's end).
+    void heldBackOutputComesOut_data()
+    {
+        QTest::addColumn<QByteArray>("coding");
+        QTest::addColumn<int>("wrapper");
+        QTest::newRow("gzip") << QByteArray("gzip") << int(gzipWrapper);
+        QTest::newRow("deflate in zlib's wrapper") << QByteArray("deflate") << int(zlibWrapper);
+        QTest::newRow("deflate without a wrapper") << QByteArray("deflate") << int(rawDeflate);
+    }
+    void heldBackOutputComesOut()
+    {
+        QFETCH(QByteArray, coding);
+        QFETCH(int, wrapper);
+        const QByteArray page = QByteArray("<tr><td>1</td></tr>").repeated(500);
+        QByteArray body = deflated(page, Wrapper(wrapper));
+        for (qsizetype room = page.size() - 600; room < page.size(); ++room) {
+            Expected<std::unique_ptr<ContentDecoder>> decoder = ContentDecoder::forCoding(coding);
+            QVERIFY(decoder);
+            QBuffer in(&body);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            QByteArray out(page.size() + 1, '\0');
+            qsizetype done = 0;
+            for (qint64 length = room; length > 0; length = out.size() - done) {
+                const Expected<ContentDecoder::Step> step = (*decoder)->decode(&in, out.data() + done, length);
+                QVERIFY2(step, qPrintable(step ? QString() : step.error().description));
+                if (step->decoded == 0 && step->read == 0)
+                    break;
+                done += step->decoded;
+            }
+            QVERIFY2(done == page.size(), qPrintable(QStringLiteral("room %1: %2 bytes").arg(room).arg(done)));
+            QCOMPARE(out.left(done), page);
+            QVERIFY2((*decoder)->isWhole(), qPrintable(QStringLiteral("room %1").arg(room)));
+        }
     }
 
     // A compressed body whole, but shorter than its Content-Length, is an incomplete page, as

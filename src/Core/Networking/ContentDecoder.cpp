@@ -39,7 +39,8 @@ public:
         m_stream.next_out = reinterpret_cast<Bytef *>(out);
         m_stream.avail_out = uInt(std::min<qint64>(length, kMaxChunk));
         while (m_stream.avail_out > 0) {
-            if (m_stream.avail_in == 0) {
+            // Output zlib held back for want of room comes first, even with no input left.
+            if (m_stream.avail_in == 0 && !m_heldBack) {
                 if (step.read >= length || !refill(in, &step))
                     break;
             }
@@ -64,6 +65,8 @@ public:
                                      + QString::fromLatin1(m_stream.msg ? m_stream.msg : zError(status)));
             if (m_stream.total_out > 0)
                 m_mayBeRaw = false;
+            // With no room left zlib may hold output back (a stream's end is all given out).
+            m_heldBack = m_stream.avail_out == 0 && !m_ended;
         }
         step.decoded = qint64(reinterpret_cast<char *>(m_stream.next_out) - out);
         return step;
@@ -97,6 +100,7 @@ private:
     bool m_started = false;  // some input was read
     bool m_ended = false;    // the stream reached its end mark
     bool m_mayBeRaw = false; // a wrapper error now means raw deflate
+    bool m_heldBack = false; // the last inflate filled the room: it may hold output back
 };
 
 } // namespace
