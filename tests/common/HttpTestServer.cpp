@@ -47,6 +47,17 @@ int HttpTestServer::requestCount(const QString &path) const
     return m_requests.value(path);
 }
 
+QByteArray HttpTestServer::requestHeader(const QString &path, const QByteArray &name) const
+{
+    const QList<QByteArray> lines = m_lastRequests.value(path).split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0 && lines[i].left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return lines[i].mid(colon + 1).trimmed();
+    }
+    return {};
+}
+
 quint16 HttpTestServer::refusedPort()
 {
     QTcpServer probe;
@@ -79,6 +90,7 @@ void HttpTestServer::serve(QTcpSocket *socket)
         const QString target = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QString();
         const QString path = QUrl(target).path();
         m_requests[path] += 1;
+        m_lastRequests.insert(path, request->left(request->indexOf("\r\n\r\n")));
         const Response response = m_responses.value(path, Response{404, {}, QByteArrayLiteral("Not Found")});
         if (response.delayMs > 0)
             QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });

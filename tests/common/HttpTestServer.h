@@ -61,6 +61,8 @@ public:
 
     // Requests received for `path` (its path part, query ignored), or for all paths when empty.
     int requestCount(const QString &path = QString()) const;
+    // The value of header `name` in the last request for `path`; empty when it was not sent.
+    QByteArray requestHeader(const QString &path, const QByteArray &name) const;
     // Connections closed by the client before its response was sent whole.
     int abandonedCount() const { return m_abandoned; }
 
@@ -75,5 +77,6 @@ private:
     QTcpServer m_server;
     QHash<QString, Response> m_responses;
     QHash<QString, int> m_requests;
+    QHash<QString, QByteArray> m_lastRequests; // by path: the request line and headers
     int m_abandoned = 0;
 };

@@ -1,4 +1,5 @@
 #include "DataSources/IGNDataSource.h"
+#include "DownloadFetch.h"
 #include "GzipBody.h"
 #include "HttpTestServer.h"
 #include "Networking/HTMLParser.h"
@@ -6,7 +7,6 @@
 #include "Networking/NetworkSession.h"
 #include "TestWait.h"
 
-#include <QFile>
 #include <QNetworkReply>
 #include <QTest>
 #include <QThreadPool>
@@ -20,33 +20,10 @@ Q_DECLARE_METATYPE(HttpTestServer::Response)
 
 namespace {
 
+using DownloadFetch::fetch;
+using DownloadFetch::fixtureBytes;
+
 const QString kCataloguePath = QStringLiteral("/web/vlc-ultimo-terremoto/-/sismovantaquelorin/get10dias");
-
-QByteArray fixtureBytes(const char *name)
-{
-    QFile file(QStringLiteral(SISMO_FIXTURES_DIR "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return file.readAll();
-}
-
-// Runs one fetch to its end (or gives up after `timeoutMs`).
-std::optional<FetchResult> fetch(const HTMLParser &parser, const QUrl &url, int timeoutMs = TestWait::bound)
-{
-    QObject context;
-    std::optional<FetchResult> outcome;
-    int calls = 0;
-    parser.fetchAndParse(url, &context, [&](FetchResult result) {
-        ++calls;
-        outcome.emplace(std::move(result));
-    });
-    if (!QTest::qWaitFor([&] { return outcome.has_value(); }, timeoutMs))
-        return std::nullopt;
-    QTest::qWait(20); // a second completion would show up here
-    if (calls > 1)
-        qWarning("completion ran %d times", calls);
-    return calls == 1 ? outcome : std::nullopt;
-}
 
 // Stands for a network that delivers faster than the main thread reads: at each turn of the
 // event loop the reply holds what Qt would have buffered by then, a read buffer's worth when

@@ -14,7 +14,7 @@ HTMLParser::HTMLParser(QNetworkAccessManager *session) : m_session(session) {}
 
 void HTMLParser::fetchAndParse(const QUrl &url, QObject *context, FetchCompletion completion) const
 {
-    fetchHTML(url, context, [context, completion = std::move(completion)](Expected<QByteArray> body) {
+    fetchHTML(url, context, [context, completion = std::move(completion)](Expected<BodyPieces> body) {
         if (!body)
             return completion(FetchResult(body.error()));
         // The watcher belongs to the context: destroying it drops the result unseen, while the
@@ -28,9 +28,9 @@ void HTMLParser::fetchAndParse(const QUrl &url, QObject *context, FetchCompletio
     });
 }
 
-FetchResult HTMLParser::readPage(QByteArray body)
+FetchResult HTMLParser::readPage(BodyPieces body)
 {
-    Expected<QString> text = decode(std::move(body));
+    Expected<QString> text = decode(body.join());
     if (!text)
         return text.error();
     RowWalk walk;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataSources/EarthquakeDataSource.h"
+#include "Networking/BodyPieces.h"
 #include "Networking/HTMLParserError.h"
 #include "Networking/NetworkSession.h"
 #include "Networking/ParsedEarthquake.h"
@@ -54,11 +55,11 @@ public:
     qint64 maximumBodySize() const { return m_maximumBodySize; }
 
 private:
-    using BodyCompletion = std::function<void(Expected<QByteArray>)>;
+    using BodyCompletion = std::function<void(Expected<BodyPieces>)>;
     // The body of a successful HTTP response (at most the maximum body size), on the main thread.
     void fetchHTML(const QUrl &url, QObject *context, BodyCompletion completion) const;
     // Decodes and parses a body: the work done off the main thread.
-    static FetchResult readPage(QByteArray body);
+    static FetchResult readPage(BodyPieces body);
     static Expected<QString> decode(QByteArray body);
 
     // What a walk over the rows saw: the rows that are not header rows, and the last row read

@@ -13,22 +13,24 @@ void PageDownload::start(QNetworkAccessManager *session, const QUrl &url, const 
                          Completion completion)
 {
     Q_ASSERT(session && context);
-    new PageDownload(session->get(QNetworkRequest(url)), limits, context, std::move(completion));
+    QNetworkRequest request(url);
+    // Asking for the codings ourselves is what keeps Qt from decoding the body for us.
+    request.setRawHeader("Accept-Encoding", ContentDecoder::acceptedCodings);
+    new PageDownload(session->get(request), limits, context, std::move(completion));
 }
 
 PageDownload::PageDownload(QNetworkReply *reply, const Limits &limits, QObject *context, Completion completion)
     : QObject(context), m_reply(reply), m_limits(limits), m_completion(std::move(completion))
 {
     // Qt stops reading the socket while this much waits for us, so a body that comes faster
-    // than the main thread takes it does not pile up in Qt. (A compressed reply is credited
-    // with the decoded bytes we take, so its compressed input runs ahead, but never by more
-    // than the limit lets us take.)
+    // than the main thread takes it does not pile up in Qt.
     m_reply->setReadBufferSize(kReadBufferSize);
 
-    // A declared length over the limit is refused before any of the body arrives.
+    // A declared length over the limit is refused before any of the body arrives. (A coded
+    // body's length counts coded bytes: its decoded bytes are counted as they come.)
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
         const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-        if (isHttpSuccess() && length.isValid() && length.toLongLong() > m_limits.maximumBodySize)
+        if (isHttpSuccess() && !isCoded() && length.isValid() && length.toLongLong() > m_limits.maximumBodySize)
             abandon(Abandoned::tooLarge);
     });
     // Taken in turns of the event loop of their own, never inside Qt's delivery.
@@ -64,12 +66,16 @@ void PageDownload::takeTurn()
     m_turnPending = false;
     if (!m_reply || m_abandoned != Abandoned::no)
         return;
-    switch (take(kTurnSize)) {
+    switch (take()) {
     case Taken::overLimit:
+        m_body.clear(); // never needed again: freed at once
         return abandon(Abandoned::tooLarge);
+    case Taken::undecodable:
+        m_body.clear();
+        return abandon(Abandoned::undecodable);
     case Taken::turnUsed:
-        // A compressed reply holds far more decoded bytes than it buffers: the rest waits for
-        // later turns, so the event loop stays free for everything else.
+        // A compressed body holds far more decoded bytes than the reply buffers: the rest waits
+        // for later turns, so the event loop stays free for everything else.
         return scheduleTurn();
     case Taken::all:
         if (m_transferDone)
@@ -78,23 +84,37 @@ void PageDownload::takeTurn()
     }
 }
 
-PageDownload::Taken PageDownload::take(qint64 budget)
+PageDownload::Taken PageDownload::take()
 {
-    // A piece at a time, and never more than one byte past the limit.
-    constexpr qint64 kPiece = 64 * 1024;
-    for (qint64 taken = 0; taken < budget;) {
-        const qsizetype held = m_body.size();
-        const qint64 room = m_limits.maximumBodySize + 1 - held;
-        m_body.resize(held + std::min({kPiece, room, budget - taken}));
-        const qint64 read = m_reply->read(m_body.data() + held, m_body.size() - held);
-        m_body.resize(held + std::max<qint64>(read, 0));
-        if (m_body.size() > m_limits.maximumBodySize) {
-            m_body = QByteArray(); // never needed again: freed at once
-            return Taken::overLimit;
+    if (!m_decoder) {
+        // The first turn comes with the final response's first bytes, or once it has ended.
+        Expected<std::unique_ptr<ContentDecoder>> decoder =
+            ContentDecoder::forCoding(m_reply->rawHeader("Content-Encoding"));
+        if (!decoder) {
+            m_decodingError = decoder.error();
+            return Taken::undecodable;
         }
-        if (read <= 0)
+        m_decoder = std::move(*decoder);
+    }
+    qint64 decoded = 0;
+    qint64 read = 0;
+    while (decoded < kTurnSize && read < kTurnSize) {
+        // Never more than one byte past the limit.
+        qint64 length = std::min(kTurnSize - decoded, m_limits.maximumBodySize + 1 - m_body.size());
+        char *tail = m_body.tail(&length);
+        const Expected<ContentDecoder::Step> step = m_decoder->decode(m_reply, tail, length);
+        m_body.grow(step ? step->decoded : 0);
+        if (!step) {
+            m_decodingError = step.error();
+            return Taken::undecodable;
+        }
+        m_received += step->read;
+        if (m_body.size() > m_limits.maximumBodySize)
+            return Taken::overLimit;
+        if (step->decoded == 0 && step->read == 0)
             return Taken::all;
-        taken += read;
+        decoded += step->decoded;
+        read += step->read;
     }
     return Taken::turnUsed;
 }
@@ -123,7 +143,7 @@ void PageDownload::transferFinished()
 void PageDownload::complete()
 {
     m_deadline.stop();
-    Expected<QByteArray> result = outcome();
+    Expected<BodyPieces> result = outcome();
     Completion completion = std::move(m_completion);
     std::exchange(m_reply, nullptr)->deleteLater();
     deleteLater();
@@ -131,7 +151,7 @@ void PageDownload::complete()
     completion(std::move(result));
 }
 
-Expected<QByteArray> PageDownload::outcome()
+Expected<BodyPieces> PageDownload::outcome()
 {
     if (m_abandoned == Abandoned::timedOut) {
         return Error{Error::Domain::Transport, int(QNetworkReply::TimeoutError),
@@ -139,6 +159,9 @@ Expected<QByteArray> PageDownload::outcome()
     }
     if (m_abandoned == Abandoned::tooLarge)
         return toError(HTMLParserError::invalidResponse);
+    // Whatever the body of a status outside 2xx holds, it is that status's failure.
+    if (m_abandoned == Abandoned::undecodable)
+        return isHttpSuccess() ? *m_decodingError : toError(HTMLParserError::invalidResponse);
 
     const QNetworkReply::NetworkError error = m_reply->error();
     // Qt turns a final status of 400 or more into an error of its own; any other error is the
@@ -158,9 +181,10 @@ Expected<QByteArray> PageDownload::outcome()
     // Not HTTP at all (a file: address), or a status outside 2xx.
     if (!isHttpSuccess())
         return toError(HTMLParserError::invalidResponse);
-    if (isShortOfDeclaredLength())
+    // Cut short, by its declared length or by where its coding says it ends.
+    if (isShortOfDeclaredLength() || (m_decoder && !m_decoder->isWhole()))
         return HTMLParser::incompleteResponseError();
-    return std::exchange(m_body, QByteArray());
+    return std::exchange(m_body, BodyPieces());
 }
 
 bool PageDownload::isHttpSuccess() const
@@ -173,8 +197,14 @@ bool PageDownload::isHttpSuccess() const
     return status.isValid() && status.toInt() >= 200 && status.toInt() <= 299;
 }
 
+bool PageDownload::isCoded() const
+{
+    const QByteArray coding = m_reply->rawHeader("Content-Encoding").trimmed();
+    return !coding.isEmpty() && coding.compare("identity", Qt::CaseInsensitive) != 0;
+}
+
 bool PageDownload::isShortOfDeclaredLength() const
 {
     const QVariant declared = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    return declared.isValid() && m_body.size() < declared.toLongLong();
+    return declared.isValid() && m_received < declared.toLongLong();
 }
