@@ -2,8 +2,11 @@
 #include "TestWait.h"
 
 #include <QFile>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
 
 using Pane = SystemSettingsOpener::Pane;
 Q_DECLARE_METATYPE(Pane)
@@ -72,6 +75,42 @@ private slots:
         QFile out(record);
         QVERIFY(out.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(out.readAll()).trimmed(), arguments);
+    }
+
+    // The start (a fork and an exec, which the caller would wait for) runs on another thread:
+    // open() answers while the start is still held, with the program resolved on PATH.
+    void startsOffTheCallingThread()
+    {
+        QTemporaryDir bin;
+        QFile script(bin.filePath(QStringLiteral("gnome-control-center")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+        const QByteArray oldPath = qgetenv("PATH");
+        const QByteArray oldDesktop = qgetenv("XDG_CURRENT_DESKTOP");
+        qputenv("PATH", bin.path().toUtf8() + ':' + oldPath);
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+
+        QSemaphore held;
+        QSemaphore ended;
+        std::atomic<QThread *> startThread = nullptr;
+        QStringList started;
+        SystemSettingsOpener opener([&](const QString &program, const QStringList &arguments) {
+            startThread = QThread::currentThread();
+            started = QStringList{program} + arguments;
+            const bool released = held.tryAcquire(1, TestWait::bound);
+            ended.release();
+            return released;
+        });
+        const bool asked = opener.open(Pane::Location);
+        held.release();  // reached only once open() has returned
+        qputenv("PATH", oldPath);
+        qputenv("XDG_CURRENT_DESKTOP", oldDesktop);
+        QVERIFY(asked);
+        QVERIFY(ended.tryAcquire(1, TestWait::bound));
+        QVERIFY(startThread.load() != QThread::currentThread());
+        QCOMPARE(started, (QStringList{bin.filePath(QStringLiteral("gnome-control-center")), QStringLiteral("location")}));
     }
 
     void missingProgramOrDesktopOpensNothing()
