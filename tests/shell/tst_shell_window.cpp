@@ -1,4 +1,4 @@
-// The main window as a whole, offscreen: what a fresh launch shows, the sections built anew,
+// The main window as a whole, offscreen: what a fresh launch shows, the sections' screens,
 // the sidebar toggle, the information sheet, the single settings window, several windows
 // reacting to one notification, the menu shortcuts, and the compact tab layout.
 // Runs on a store and settings in a temporary folder, with a catalogue address that refuses.
@@ -46,8 +46,8 @@ QQuickItem *mainViewOf(QQuickWindow *window)
 
 QObject *detailScreen(QQuickWindow *window)
 {
-    QObject *loader = window->findChild<QObject *>(QStringLiteral("detailLoader"));
-    return loader ? loader->property("item").value<QObject *>() : nullptr;
+    QQuickItem *view = mainViewOf(window);
+    return view ? view->property("detailItem").value<QObject *>() : nullptr;
 }
 
 QObject *infoSheet(QQuickWindow *window)
@@ -71,7 +71,7 @@ private slots:
     void cleanup();
 
     void freshLaunchShowsTheLatestEventsWithTheSidebar();
-    void sectionsAreBuiltAnewAndAnEmptySelectionShowsThePlaceholder();
+    void sectionsShowTheirScreensAndAnEmptySelectionShowsThePlaceholder();
     void notificationsReachEveryMainWindow();
     void settingsWindowIsSingle();
     void shortcutsRunTheCommands();
@@ -146,25 +146,35 @@ void TestShellWindow::freshLaunchShowsTheLatestEventsWithTheSidebar()
     QVERIFY(image.pixelColor(sidebarPoint) != image.pixelColor(detailPoint));
 }
 
-void TestShellWindow::sectionsAreBuiltAnewAndAnEmptySelectionShowsThePlaceholder()
+void TestShellWindow::sectionsShowTheirScreensAndAnEmptySelectionShowsThePlaceholder()
 {
     QQuickWindow *window = openWindow();
-    QPointer<QObject> first = detailScreen(window);
+    QPointer<QQuickItem> first = qobject_cast<QQuickItem *>(detailScreen(window));
+    QPointer<QObject> firstModel = first->property("viewModel").value<QObject *>();
+    QVERIFY(firstModel);
     QObject *repository = mainViewOf(window)->property("repository").value<QObject *>();
 
     // A click on the history row.
     auto *row = findItem(window, QStringLiteral("sidebarRow_historico"));
     QTest::mouseClick(window, Qt::LeftButton, {}, row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
     QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("historico"));
-    QTRY_VERIFY_WITH_TIMEOUT(!first, TestWait::bound);  // the latest-events screen left with its state
+    QPointer<QObject> history = detailScreen(window);
+    QVERIFY(history && history->findChild<QObject *>(QStringLiteral("historicoListPage")));
+    // The latest-events screen left with its state: hidden, inactive, its view model gone.
+    QVERIFY(!first->isVisible());
+    QVERIFY(!first->property("isActive").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(!firstModel, TestWait::bound);
 
     NavigationState::shared()->setSidebarSelection(SidebarItem::mapa);
     QObject *map = detailScreen(window);
     QCOMPARE(map->property("repository").value<QObject *>(), repository);
+    QTRY_VERIFY_WITH_TIMEOUT(!history, TestWait::bound);  // the history is built anew on each visit
 
     NavigationState::shared()->setSidebarSelection(SidebarItem::sismos);
     QObject *again = detailScreen(window);
     QCOMPARE(again->objectName(), QStringLiteral("latestSection"));
+    QVERIFY(again->property("isActive").toBool());
+    QVERIFY(again->property("viewModel").value<QObject *>());  // a view model of its own
     QCOMPARE(mainViewOf(window)->property("repository").value<QObject *>(), repository);  // the window's stays
 
     // Ctrl+click on the selected row clears the selection.

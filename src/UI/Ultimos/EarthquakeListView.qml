@@ -1,18 +1,20 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Templates as T
 import Sismovantaquelorin.Core
 
 // The latest events: the stored events of the last thirty days that pass the filters and the
 // place search, in the sections "24h", "7d" and "30d", newest first. Each row opens the
 // event's detail. The screen refreshes on every appearance and runs the periodic refresh
-// while it is shown.
+// while it is shown. A window may keep the screen while another section shows: each
+// appearance starts afresh, as a new screen would.
 NavigationStack {
     id: root
 
     required property EarthquakeRepository repository
     property ModelContext context: Store.mainContext
 
-    // Screen state.
+    // Screen state, set back to these values at each appearance.
     property bool showFilterPopover: false
     property bool isSearchPresented: false
     property bool isActive: false
@@ -21,8 +23,15 @@ NavigationStack {
     property date subtitleTick: new Date()
     property string initialSearch: ""   // renders and tests start with a search applied
 
-    readonly property EarthquakeListViewModel viewModel: EarthquakeListViewModel {
-        repository: root.repository
+    // Made at each appearance and dropped at the disappearance: the filters and the search
+    // start anew, and while the screen is hidden nothing it would observe (the application
+    // becoming active, a new refresh interval) starts a refresh.
+    property EarthquakeListViewModel viewModel: null
+    Component {
+        id: viewModelComponent
+        EarthquakeListViewModel {
+            repository: root.repository
+        }
     }
     readonly property LatestEarthquakesModel listModel: LatestEarthquakesModel {
         context: root.context
@@ -37,6 +46,13 @@ NavigationStack {
     function appear() {
         if (isActive)
             return
+        viewModel = viewModelComponent.createObject(root)
+        showFilterPopover = false
+        isSearchPresented = false
+        if (depth > 1)
+            pop(null, T.StackView.Immediate)
+        list.contentY = list.originY - list.topMargin
+        subtitleTick = new Date()
         viewModel.onAppear()
         isActive = true
     }
@@ -45,14 +61,17 @@ NavigationStack {
             return
         viewModel.stopAutoRefresh()
         isActive = false
+        const leaving = viewModel
+        viewModel = null
+        leaving.destroy()
     }
     Component.onCompleted: {
-        if (initialSearch.length > 0) {
+        if (visible)
+            appear()
+        if (initialSearch.length > 0 && viewModel) {
             viewModel.searchText = initialSearch
             isSearchPresented = true
         }
-        if (visible)
-            appear()
     }
     Component.onDestruction: {
         disappear()
@@ -73,7 +92,7 @@ NavigationStack {
     }
 
     onIsSearchPresentedChanged: {
-        if (!isSearchPresented)
+        if (!isSearchPresented && viewModel)
             viewModel.searchText = ""
     }
 
@@ -93,7 +112,7 @@ NavigationStack {
     Timer {
         interval: 60000
         repeat: true
-        running: true
+        running: root.isActive
         onTriggered: {
             root.subtitleTick = new Date()
             root.listModel.recompute()
@@ -106,7 +125,7 @@ NavigationStack {
         title: Localized.text("tab.sismos", "Sismos")
         subtitle: {
             root.subtitleTick  // re-evaluated on every tick
-            return root.viewModel.lastUpdatedSubtitle
+            return root.viewModel ? root.viewModel.lastUpdatedSubtitle : ""
         }
 
         toolbar: [
@@ -116,9 +135,9 @@ NavigationStack {
                 anchors.verticalCenter: parent ? parent.verticalCenter : undefined
                 width: 200
                 placeholderText: Localized.text("list.search.prompt", "Buscar por localización")
-                text: root.viewModel.searchText
+                text: root.viewModel ? root.viewModel.searchText : ""
                 // Every change, not only edits; the model's own resets come back unchanged.
-                onTextChanged: if (root.viewModel.searchText !== text) root.viewModel.searchText = text
+                onTextChanged: if (root.viewModel && root.viewModel.searchText !== text) root.viewModel.searchText = text
                 presented: root.isSearchPresented
                 onPresentationRequested: presented => root.isSearchPresented = presented
             },
@@ -132,15 +151,15 @@ NavigationStack {
                     repository: root.repository
                     opacity: refreshButton.enabled || root.repository.isLoading ? 1 : 0.9
                 }
-                onClicked: root.viewModel.manualRefresh()
+                onClicked: if (root.viewModel) root.viewModel.manualRefresh()
             },
             ToolbarButton {
                 id: filterButton
                 objectName: "filterButton"
                 anchors.verticalCenter: parent ? parent.verticalCenter : undefined
-                symbol: root.viewModel.filtersAreDefault ? "line.3.horizontal.decrease.circle"
-                                                         : "line.3.horizontal.decrease.circle.fill"
-                symbolColor: root.viewModel.filtersAreDefault ? Theme.toolbarSymbol : Theme.accent
+                readonly property bool filtersAreDefault: !root.viewModel || root.viewModel.filtersAreDefault
+                symbol: filtersAreDefault ? "line.3.horizontal.decrease.circle" : "line.3.horizontal.decrease.circle.fill"
+                symbolColor: filtersAreDefault ? Theme.toolbarSymbol : Theme.accent
                 accessibleName: Localized.text("menu.openFilter", "Abrir filtros")
                 onClicked: root.showFilterPopover = true
             }
@@ -150,7 +169,11 @@ NavigationStack {
             id: filterPopover
             objectName: "filterPopover"
             anchorItem: filterButton
-            FilterPopoverContent { viewModel: root.viewModel }
+            // Made with each appearance's view model.
+            Loader {
+                active: root.viewModel !== null
+                sourceComponent: FilterPopoverContent { viewModel: root.viewModel }
+            }
         }
 
         ProgressView {
@@ -196,7 +219,7 @@ NavigationStack {
             ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
             // Pulling the list down past its top starts a user refresh.
-            onDragEnded: if (contentY < -originY - 64) root.viewModel.manualRefresh()
+            onDragEnded: if (contentY < -originY - 64 && root.viewModel) root.viewModel.manualRefresh()
 
             section.property: "sectionTitle"
             section.criteria: ViewSection.FullString
