@@ -403,7 +403,7 @@ Item {
         id: statsComponent
         StatsSection {
             objectName: "statsSection"
-            context: root.context
+            storeContext: root.context
         }
     }
     Component {

@@ -1,12 +1,21 @@
 import QtQuick
 import Sismovantaquelorin
+import Sismovantaquelorin.Core
 
-// The statistics screen as a main window keeps it between visits: the figures are computed
-// again at each appearance, as for a new screen, and it leaves scrolled back to its top.
+// The statistics screen as a main window keeps it between visits. Hidden, it follows no store,
+// so a save while another section shows computes nothing here; each appearance computes the
+// figures again, as a new screen would, and it leaves scrolled back to its top.
 StatsView {
     id: root
 
-    onVisibleChanged: if (visible) viewModel.update()
+    property ModelContext storeContext: Store.mainContext
+
+    context: storeContext
+    onVisibleChanged: {
+        context = visible ? storeContext : null
+        if (visible)
+            viewModel.update()
+    }
 
     function startAfresh() {
         scrollToTop(root)
