@@ -1,14 +1,18 @@
 // The settings window: with a main window shown on an empty temporary store, the time from
 // WindowScenes::openWindow("settings") to the settings window's first frame, at the first
 // opening and at later ones (median of 5). Then the stall cases of the tests, each printing the
-// longest interval between two ticks of a 5 ms timer on the main thread (target: 50 ms).
+// longest interval between two ticks of a 5 ms timer on the main thread (target: 50 ms); the
+// settings buttons beside the same two programs started on the main thread itself.
 // Runs itself on a private D-Bus session bus, which also stands in for the system bus.
+#include "MainThreadWatch.h"
 #include "StallCases.h"
 
 #include "Desktop/WindowScenes.h"
 #include "Persistence/PersistenceController.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
@@ -67,6 +71,26 @@ void printFigure(const char *figure, const QString &size, double ms)
 {
     std::printf("bench %s %s ours_ms=%.1f\n", figure, qPrintable(size), ms);
     std::fflush(stdout);
+}
+
+// The settings buttons' baseline: the same two programs started on the main thread itself
+// (QProcess::startDetached forks twice and waits for the exec), watched the same way.
+double startsOnTheMainThread()
+{
+    QTemporaryDir bin;
+    const QString program = bin.filePath(QStringLiteral("gnome-control-center"));
+    QFile script(program);
+    if (!script.open(QIODevice::WriteOnly))
+        return -1;
+    script.write("#!/bin/sh\nexec >/dev/null 2>&1 </dev/null\nsleep 5\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
+    MainThreadWatch watch;
+    watch.start();
+    QProcess::startDetached(program, {QStringLiteral("notifications")});
+    QProcess::startDetached(program, {QStringLiteral("location")});
+    spin([] { return false; }, 500);
+    return watch.stop();
 }
 
 }  // namespace
@@ -128,6 +152,14 @@ int main(int argc, char *argv[])
             if (!result.problem.isEmpty()) {
                 std::fprintf(stderr, "bench_settings: %s: %s\n", qPrintable(stall.name), qPrintable(result.problem));
                 status = 1;
+                continue;
+            }
+            if (stall.name == u"settings_buttons") {
+                const double baseline = startsOnTheMainThread();
+                std::printf("bench settings_longest_main_thread_stall settings_buttons ours_ms=%.1f "
+                            "main_thread_start_ms=%.1f ratio=%.2f\n", result.longestMs, baseline,
+                            baseline / result.longestMs);
+                std::fflush(stdout);
                 continue;
             }
             printFigure("settings_longest_main_thread_stall", stall.name, result.longestMs);
