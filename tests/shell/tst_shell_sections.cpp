@@ -36,6 +36,7 @@ private slots:
     void initTestCase();
     void cleanup();
 
+    void mapIsBuiltAheadWithoutAppearing();
     void latestEventsStartAfresh();
     void mapStartsAfresh();
     void statisticsStartAfresh();
@@ -92,6 +93,24 @@ QQuickItem *TestShellSections::leaveAndReturn(SidebarItem::Case section)
     if (!visit(SidebarItem::historico))
         return nullptr;
     return visit(section);
+}
+
+void TestShellSections::mapIsBuiltAheadWithoutAppearing()
+{
+    // Once the window has drawn, the map is built in the background, hidden: it has not
+    // appeared (no refresh, no filter popover from a menu command) and asks no tile server.
+    auto *slot = m_window->findChild<QObject *>(QStringLiteral("mapSlot"));
+    QVERIFY(slot);
+    QTRY_VERIFY_WITH_TIMEOUT(slot->property("item").value<QObject *>(), TestWait::bound);
+    auto *map = slot->property("item").value<QQuickItem *>();
+    QCOMPARE(NavigationState::shared()->sidebarSelection(), std::optional(SidebarItem::sismos));
+    QVERIFY(!map->isVisible());
+    QVERIFY(!map->property("isActive").toBool());
+    QVERIFY(!map->property("tilesEnabled").toBool());
+
+    QCOMPARE(visit(SidebarItem::mapa), map);
+    QVERIFY(map->property("isActive").toBool());
+    QVERIFY(map->property("tilesEnabled").toBool());
 }
 
 void TestShellSections::latestEventsStartAfresh()

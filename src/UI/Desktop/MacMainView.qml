@@ -4,16 +4,20 @@ import Sismovantaquelorin.Core
 import Sismovantaquelorin.Desktop
 
 // The root of every main window: a sidebar of the four sections and a detail column that shows
-// the selected section's screen. The latest events, the map and the statistics are built on
-// their first visit and kept while another section shows, each starting afresh on every entry;
-// the history is built anew on each visit. The window's repository is made once, with the
-// root, and handed to the latest-events and map screens.
+// the selected section's screen. The latest events, the map and the statistics are kept while
+// another section shows, each starting afresh on every entry; the latest events and the map
+// are built in the background once the window has drawn its first frame, the statistics on
+// their first visit. The history is built anew on each visit. The window's repository is made
+// once, with the root, and handed to the latest-events and map screens.
 Item {
     id: root
 
     property ModelContext context: Store.mainContext
     readonly property EarthquakeRepository repository: owner.repository
     property bool showInfoSheet: false
+    // Set by the window scenes once the window has drawn its first frame: work that can wait
+    // for it does.
+    property bool firstFrameShown: false
     readonly property alias columnVisibility: columns
     // The screen of the selected section (the placeholder when none is).
     readonly property Item detailItem: {
@@ -328,6 +332,7 @@ Item {
             anchors.fill: parent
             section: "sismos"
             kept: true
+            prebuild: root.firstFrameShown
             canBuild: root.repository !== null
             barLeadingInset: root.barLeadingInset
             sourceComponent: latestComponent
@@ -346,6 +351,7 @@ Item {
             anchors.fill: parent
             section: "mapa"
             kept: true
+            prebuild: root.firstFrameShown
             canBuild: root.repository !== null
             barLeadingInset: root.barLeadingInset
             sourceComponent: mapComponent

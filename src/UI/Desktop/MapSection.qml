@@ -5,11 +5,17 @@ import Sismovantaquelorin
 // The map screen as a main window keeps it between visits. As it leaves it goes back to what
 // a new map screen shows: both filters at "all", no selection, no detail, no popover and the
 // camera on the islands; its appearance then refreshes and recomputes as usual. Hidden, its
-// ripple rests.
+// ripple rests, and a screen built ahead of its first visit asks the tile server for nothing
+// until it is shown.
 MapView {
     id: root
 
+    property bool shownOnce: false
+
     animated: visible
+    tilesEnabled: shownOnce
+    Component.onCompleted: shownOnce = visible
+    onVisibleChanged: if (visible) shownOnce = true
 
     function startAfresh() {
         if (!viewModel.filtersAreDefault)
