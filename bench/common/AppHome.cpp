@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QProcess>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 QString AppHome::storePath() const
 {
@@ -32,4 +34,29 @@ std::optional<QByteArray> AppHome::runAgain(const QStringList &arguments, const 
         return std::nullopt;
     }
     return child.readAllStandardOutput();
+}
+
+std::optional<std::map<QString, double>> AppHome::medianFigures(const QStringList &arguments, const QString &catalogueUrl,
+                                                                int processes, const QByteArray &tag,
+                                                                QList<QByteArray> *otherLines) const
+{
+    std::map<QString, std::vector<double>> runs;
+    for (int i = 0; i < processes; ++i) {
+        const auto output = runAgain(arguments, catalogueUrl);
+        if (!output)
+            return std::nullopt;
+        for (const QByteArray &line : output->split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() == 3 && parts[0] == tag)
+                runs[QString::fromUtf8(parts[1])].push_back(parts[2].toDouble());
+            else if (otherLines && !line.isEmpty())
+                otherLines->append(line);
+        }
+    }
+    std::map<QString, double> medians;
+    for (auto &[name, values] : runs) {
+        std::sort(values.begin(), values.end());
+        medians[name] = values[values.size() / 2];
+    }
+    return medians;
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <map>
 #include <optional>
 
 // A home of its own for the application in a benchmark: its store, settings and caches in a
@@ -21,6 +22,12 @@ public:
     // not finish well within `timeoutMs`.
     std::optional<QByteArray> runAgain(const QStringList &arguments, const QString &catalogueUrl,
                                        int timeoutMs = 600000) const;
+
+    // Runs this executable again `processes` times and reads the lines "<tag> <name> <ms>" it
+    // prints: each name's median. The other lines go to `otherLines` when given.
+    std::optional<std::map<QString, double>> medianFigures(const QStringList &arguments, const QString &catalogueUrl,
+                                                           int processes, const QByteArray &tag,
+                                                           QList<QByteArray> *otherLines = nullptr) const;
 
 private:
     QTemporaryDir m_dir;

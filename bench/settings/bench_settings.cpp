@@ -4,6 +4,8 @@
 // longest interval between two ticks of a 5 ms timer on the main thread (target: 50 ms); the
 // settings buttons beside the same two programs started on the main thread itself.
 // Runs itself on a private D-Bus session bus, which also stands in for the system bus.
+#include "FakeSettingsProgram.h"
+#include "PrivateBus.h"
 #include "MainThreadWatch.h"
 #include "StallCases.h"
 
@@ -11,7 +13,6 @@
 #include "Persistence/PersistenceController.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -25,7 +26,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
@@ -77,18 +77,13 @@ void printFigure(const char *figure, const QString &size, double ms)
 // (QProcess::startDetached forks twice and waits for the exec), watched the same way.
 double startsOnTheMainThread()
 {
-    QTemporaryDir bin;
-    const QString program = bin.filePath(QStringLiteral("gnome-control-center"));
-    QFile script(program);
-    if (!script.open(QIODevice::WriteOnly))
+    FakeSettingsProgram program("exec >/dev/null 2>&1 </dev/null\nsleep 5\n");
+    if (!program.isReady())
         return -1;
-    script.write("#!/bin/sh\nexec >/dev/null 2>&1 </dev/null\nsleep 5\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFile::ExeOwner);
     MainThreadWatch watch;
     watch.start();
-    QProcess::startDetached(program, {QStringLiteral("notifications")});
-    QProcess::startDetached(program, {QStringLiteral("location")});
+    QProcess::startDetached(program.path(), {QStringLiteral("notifications")});
+    QProcess::startDetached(program.path(), {QStringLiteral("location")});
     spin([] { return false; }, 500);
     return watch.stop();
 }
@@ -98,15 +93,7 @@ double startsOnTheMainThread()
 int main(int argc, char *argv[])
 {
     // A bus of our own: the stall cases own names on it and give it as the system bus.
-    if (qEnvironmentVariableIsEmpty("SISMO_BENCH_PRIVATE_BUS")) {
-        qputenv("SISMO_BENCH_PRIVATE_BUS", "1");
-        std::vector<char *> args{const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("dbus-run-session", args.data());
-        std::fprintf(stderr, "bench_settings: no dbus-run-session; the bus cases will report a problem\n");
-    }
+    bench::rerunOnPrivateBus(argc, argv);
     prepareStallEnvironment();
 
     QTemporaryDir home;

@@ -9,6 +9,7 @@
 // Xvfb (OpenGL through Mesa llvmpipe) and on a private D-Bus session bus.
 #include "AppHome.h"
 #include "GpuWindow.h"
+#include "PrivateBus.h"
 #include "StallVisit.h"
 #include "StoreGenerator.h"
 
@@ -16,41 +17,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
-#include <optional>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
 constexpr int kProcesses = 3;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// Each step's longest interval, the median over the processes.
-std::optional<std::map<QString, double>> measure(const AppHome &home)
-{
-    std::map<QString, std::vector<double>> runs;
-    for (int i = 0; i < kProcesses; ++i) {
-        // The child serves the catalogue itself and points the application at it.
-        const auto output = home.runAgain({QStringLiteral("--visit")}, QString());
-        if (!output)
-            return std::nullopt;
-        for (const QByteArray &line : output->split('\n')) {
-            const QList<QByteArray> parts = line.split(' ');
-            if (parts.size() == 3 && parts[0] == "step")
-                runs[QString::fromUtf8(parts[1])].push_back(parts[2].toDouble());
-        }
-    }
-    std::map<QString, double> medians;
-    for (const auto &[step, values] : runs)
-        medians[step] = median(values);
-    return medians;
-}
 
 }  // namespace
 
@@ -64,23 +34,15 @@ int main(int argc, char *argv[])
 
     bench::rerunUnderXvfbIfHeadless(argc, argv);
     // A bus of our own: notifications and permission requests go nowhere, and at once.
-    if (qEnvironmentVariableIsEmpty("SISMO_BENCH_PRIVATE_BUS")) {
-        qputenv("SISMO_BENCH_PRIVATE_BUS", "1");
-        std::vector<char *> args{const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        std::fflush(stdout);
-        execvp("dbus-run-session", args.data());
-        std::fprintf(stderr, "bench_mainthread: no dbus-run-session; running on the session bus as it is\n");
-    }
+    bench::rerunOnPrivateBus(argc, argv);
     QCoreApplication app(argc, argv);
     const AppHome empty;
     const AppHome million;
     if (!StoreGenerator::generateMillion(million.storePath()))
         return 1;
-    const auto ours = measure(million);
-    const auto baseline = measure(empty);
+    // The child serves the catalogue itself and points the application at it.
+    const auto ours = million.medianFigures({QStringLiteral("--visit")}, QString(), kProcesses, "step");
+    const auto baseline = empty.medianFigures({QStringLiteral("--visit")}, QString(), kProcesses, "step");
     if (!ours || !baseline)
         return 1;
 

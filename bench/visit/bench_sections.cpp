@@ -15,45 +15,12 @@
 
 #include <QGuiApplication>
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
-#include <optional>
-#include <vector>
 
 namespace {
 
 constexpr int kProcesses = 3;  // per case; the figure is their median
 const QString kRefusedCatalogue = QStringLiteral("http://127.0.0.1:9/get10dias");
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// The median over the processes of each visit's figure ("mapa_first" -> ms); the renderer
-// they named.
-std::optional<std::map<QString, double>> measure(const AppHome &home, const QString &host, QString *renderer)
-{
-    std::map<QString, std::vector<double>> runs;
-    for (int i = 0; i < kProcesses; ++i) {
-        const auto output = home.runAgain({QStringLiteral("--visit"), host}, kRefusedCatalogue);
-        if (!output)
-            return std::nullopt;
-        for (const QByteArray &line : output->split('\n')) {
-            if (line.startsWith("renderer "))
-                *renderer = QString::fromUtf8(line.mid(9));
-            const QList<QByteArray> parts = line.split(' ');
-            if (parts.size() == 3 && parts[0] == "visit")
-                runs[QString::fromUtf8(parts[1])].push_back(parts[2].toDouble());
-        }
-    }
-    std::map<QString, double> medians;
-    for (const auto &[visit, values] : runs)
-        medians[visit] = median(values);
-    return medians;
-}
 
 }  // namespace
 
@@ -72,13 +39,16 @@ int main(int argc, char *argv[])
     if (!StoreGenerator::generateMillion(million.storePath()))
         return 1;
 
-    QString renderer;
+    QList<QByteArray> notes;  // the processes' "renderer <name>"
     const std::pair<const AppHome *, const char *> cases[] = {{&empty, "empty"}, {&million, "1000000events"}};
     for (const auto &[home, size] : cases) {
-        const auto ours = measure(*home, QStringLiteral("ours"), &renderer);
-        const auto rebuild = measure(*home, QStringLiteral("rebuild"), &renderer);
+        const auto ours =
+            home->medianFigures({QStringLiteral("--visit"), QStringLiteral("ours")}, kRefusedCatalogue, kProcesses, "visit", &notes);
+        const auto rebuild = home->medianFigures({QStringLiteral("--visit"), QStringLiteral("rebuild")}, kRefusedCatalogue,
+                                                 kProcesses, "visit", &notes);
         if (!ours || !rebuild)
             return 1;
+        const QString renderer = notes.isEmpty() ? QStringLiteral("unknown") : QString::fromUtf8(notes.last().mid(9));
         if (home == &empty)
             std::printf("# section_switch renderer: %s; median of %d processes per case\n", qPrintable(renderer),
                         kProcesses);

@@ -12,16 +12,14 @@
 #include "Platform/Geo.h"
 #include "ViewModels/EarthquakeItem.h"
 
-#include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlExtensionPlugin>
 #include <QQuickItem>
-#include <QQuickStyle>
 #include <QQuickWindow>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "QuickItems.h"
+#include "ShellTestMain.h"
 #include "TestWait.h"
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
@@ -35,6 +33,7 @@ class TestShellSections : public QObject {
 private slots:
     void initTestCase();
     void cleanup();
+    void cleanupTestCase() { WindowScenes::shared()->closeAll(); }
 
     void mapIsBuiltAheadWithoutAppearing();
     void latestEventsStartAfresh();
@@ -238,19 +237,7 @@ void TestShellSections::statisticsStartAfresh()
 
 int main(int argc, char *argv[])
 {
-    // A home of its own: the store and the settings start empty.
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("SISMOVANTAQUELORIN_CATALOGUE_URL", "http://127.0.0.1:9/get10dias");
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("sismovantaquelorin"));
-    QGuiApplication::setOrganizationName(QStringLiteral("sismovantaquelorin"));
-    QQuickStyle::setStyle(QStringLiteral("Basic"));
-    TestShellSections test;
-    const int status = QTest::qExec(&test, argc, argv);
-    WindowScenes::shared()->closeAll();
-    return status;
+    return runInOwnHome<TestShellSections>(argc, argv);
 }
 
 #include "tst_shell_sections.moc"

@@ -23,6 +23,7 @@
 #include <QtTest>
 
 #include "QuickItems.h"
+#include "ShellTestMain.h"
 #include "TestWait.h"
 
 #include <numeric>
@@ -529,17 +530,7 @@ void TestShellWindow::everyControlAndRowHasAnAccessibleName()
 
 int main(int argc, char *argv[])
 {
-    // A home of its own: the store, the settings and the permission flag start empty.
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("SISMOVANTAQUELORIN_CATALOGUE_URL", "http://127.0.0.1:9/get10dias");
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("sismovantaquelorin"));
-    QGuiApplication::setOrganizationName(QStringLiteral("sismovantaquelorin"));
-    QQuickStyle::setStyle(QStringLiteral("Basic"));
-    TestShellWindow test;
-    return QTest::qExec(&test, argc, argv);
+    return runInOwnHome<TestShellWindow>(argc, argv);
 }
 
 #include "tst_shell_window.moc"
