@@ -379,6 +379,9 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     auto *mapa = view->findChild<QObject *>(QStringLiteral("tab_mapa"));
     QTRY_VERIFY_WITH_TIMEOUT(sismos->property("item").value<QObject *>(), TestWait::bound);
     QVERIFY(!mapa->property("item").value<QObject *>());  // built when first chosen
+    // A tab keeps its screen's state while another is shown.
+    QObject *latestModel = sismos->property("item").value<QObject *>()->property("viewModel").value<QObject *>();
+    latestModel->setProperty("selectedFilter", QStringLiteral("low"));
 
     auto *mapButton = QuickItems::find(view, QStringLiteral("tabButton_mapa"));
     QTest::mouseClick(&window, Qt::LeftButton, {},
@@ -389,6 +392,11 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     QCOMPARE(sismos->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
     QCOMPARE(mapa->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
     QVERIFY(sismos->property("item").value<QObject *>());  // the first tab is kept
+    view->setProperty("currentIndex", 0);
+    QObject *latest = sismos->property("item").value<QObject *>();
+    QVERIFY(latest->property("isActive").toBool());
+    QCOMPARE(latest->property("viewModel").value<QObject *>(), latestModel);
+    QCOMPARE(latestModel->property("selectedFilter").toString(), QStringLiteral("low"));
 }
 
 namespace {

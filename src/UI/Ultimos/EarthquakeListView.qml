@@ -6,15 +6,15 @@ import Sismovantaquelorin.Core
 // The latest events: the stored events of the last thirty days that pass the filters and the
 // place search, in the sections "24h", "7d" and "30d", newest first. Each row opens the
 // event's detail. The screen refreshes on every appearance and runs the periodic refresh
-// while it is shown. A window may keep the screen while another section shows: each
-// appearance starts afresh, as a new screen would.
+// while it is shown. A window that keeps the screen hidden while another section shows calls
+// startAfresh() as it leaves, so that the next appearance is that of a new screen.
 NavigationStack {
     id: root
 
     required property EarthquakeRepository repository
     property ModelContext context: Store.mainContext
 
-    // Screen state, set back to these values at each appearance.
+    // Screen state.
     property bool showFilterPopover: false
     property bool isSearchPresented: false
     property bool isActive: false
@@ -23,9 +23,9 @@ NavigationStack {
     property date subtitleTick: new Date()
     property string initialSearch: ""   // renders and tests start with a search applied
 
-    // Made at each appearance and dropped at the disappearance: the filters and the search
-    // start anew, and while the screen is hidden nothing it would observe (the application
-    // becoming active, a new refresh interval) starts a refresh.
+    // Made at the first appearance (a screen built ahead of it has none, so nothing it would
+    // observe, such as the application becoming active, starts a refresh) and kept until the
+    // screen is started afresh.
     property EarthquakeListViewModel viewModel: null
     Component {
         id: viewModelComponent
@@ -46,13 +46,8 @@ NavigationStack {
     function appear() {
         if (isActive)
             return
-        viewModel = viewModelComponent.createObject(root)
-        showFilterPopover = false
-        isSearchPresented = false
-        if (depth > 1)
-            pop(null, T.StackView.Immediate)
-        list.contentY = list.originY - list.topMargin
-        subtitleTick = new Date()
+        if (!viewModel)
+            viewModel = viewModelComponent.createObject(root)
         viewModel.onAppear()
         isActive = true
     }
@@ -61,9 +56,22 @@ NavigationStack {
             return
         viewModel.stopAutoRefresh()
         isActive = false
-        const leaving = viewModel
-        viewModel = null
-        leaving.destroy()
+    }
+    // For a hidden screen: back to what a new screen is, without its view model until it
+    // appears again (filters, search, subtitle), on its list page at the top, no popover.
+    function startAfresh() {
+        disappear()
+        if (viewModel) {
+            const leaving = viewModel
+            viewModel = null
+            leaving.destroy()
+        }
+        showFilterPopover = false
+        isSearchPresented = false
+        if (depth > 1)
+            pop(null, T.StackView.Immediate)
+        list.contentY = list.originY - list.topMargin
+        subtitleTick = new Date()
     }
     Component.onCompleted: {
         if (visible)
@@ -112,7 +120,7 @@ NavigationStack {
     Timer {
         interval: 60000
         repeat: true
-        running: root.isActive
+        running: true
         onTriggered: {
             root.subtitleTick = new Date()
             root.listModel.recompute()
@@ -169,7 +177,7 @@ NavigationStack {
             id: filterPopover
             objectName: "filterPopover"
             anchorItem: filterButton
-            // Made with each appearance's view model.
+            // Made with the screen's view model, while it has one.
             Loader {
                 active: root.viewModel !== null
                 sourceComponent: FilterPopoverContent { viewModel: root.viewModel }
