@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <algorithm>
@@ -13,6 +14,14 @@ QString AppHome::storePath() const
     const QString folder = m_dir.path() + QStringLiteral("/data/sismovantaquelorin/sismovantaquelorin");
     QDir().mkpath(folder);
     return folder + QStringLiteral("/earthquakes.sqlite");
+}
+
+bool AppHome::setStore(const QString &source) const
+{
+    const QString path = storePath();
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(path + QLatin1String(suffix));
+    return source.isEmpty() || QFile::copy(source, path);
 }
 
 std::optional<QByteArray> AppHome::runAgain(const QStringList &arguments, const QString &catalogueUrl, int timeoutMs) const
@@ -38,10 +47,13 @@ std::optional<QByteArray> AppHome::runAgain(const QStringList &arguments, const 
 
 std::optional<std::map<QString, double>> AppHome::medianFigures(const QStringList &arguments, const QString &catalogueUrl,
                                                                 int processes, const QByteArray &tag,
-                                                                QList<QByteArray> *otherLines) const
+                                                                QList<QByteArray> *otherLines,
+                                                                const std::function<bool()> &beforeEach) const
 {
     std::map<QString, std::vector<double>> runs;
     for (int i = 0; i < processes; ++i) {
+        if (beforeEach && !beforeEach())
+            return std::nullopt;
         const auto output = runAgain(arguments, catalogueUrl);
         if (!output)
             return std::nullopt;

@@ -14,6 +14,7 @@
 #include "StoreGenerator.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,13 +37,18 @@ int main(int argc, char *argv[])
     // A bus of our own: notifications and permission requests go nowhere, and at once.
     bench::rerunOnPrivateBus(argc, argv);
     QCoreApplication app(argc, argv);
-    const AppHome empty;
-    const AppHome million;
-    if (!StoreGenerator::generateMillion(million.storePath()))
+    // Every process starts from the same store: a visit stores the pages it downloads.
+    const QTemporaryDir stores;
+    const QString millionStore = stores.filePath(QStringLiteral("million.sqlite"));
+    if (!StoreGenerator::generateMillion(millionStore))
         return 1;
+    const AppHome million;
+    const AppHome empty;
     // The child serves the catalogue itself and points the application at it.
-    const auto ours = million.medianFigures({QStringLiteral("--visit")}, QString(), kProcesses, "step");
-    const auto baseline = empty.medianFigures({QStringLiteral("--visit")}, QString(), kProcesses, "step");
+    const auto ours = million.medianFigures({QStringLiteral("--visit")}, QString(), kProcesses, "step", nullptr,
+                                            [&] { return million.setStore(millionStore); });
+    const auto baseline = empty.medianFigures({QStringLiteral("--visit")}, QString(), kProcesses, "step", nullptr,
+                                              [&] { return empty.setStore(QString()); });
     if (!ours || !baseline)
         return 1;
 
