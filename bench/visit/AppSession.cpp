@@ -9,6 +9,7 @@
 #include <QQuickStyle>
 
 #include <cstdio>
+#include <memory>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -63,11 +64,13 @@ bool AppSession::waitFor(const std::function<bool()> &done, int timeoutMs)
 
 bool AppSession::waitForFrame(QQuickWindow *window)
 {
-    bool drawn = false;
+    // Queued to this thread when the frame was drawn on the render loop's own; a call still
+    // queued after this returns finds its own flag.
+    auto drawn = std::make_shared<bool>(false);
     const QMetaObject::Connection frames =
-        QObject::connect(window, &QQuickWindow::frameSwapped, window, [&drawn] { drawn = true; }, Qt::DirectConnection);
+        QObject::connect(window, &QQuickWindow::frameSwapped, window, [drawn] { *drawn = true; });
     window->update();
-    const bool ok = waitFor([&drawn] { return drawn; });
+    const bool ok = waitFor([drawn] { return *drawn; });
     QObject::disconnect(frames);
     return ok;
 }

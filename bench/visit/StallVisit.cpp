@@ -156,8 +156,7 @@ int run()
              WindowScenes::shared()->openWindow(QStringLiteral("settings"));
              QQuickWindow *settings = WindowScenes::shared()->settingsWindow();
              auto drawn = std::make_shared<bool>(false);
-             QObject::connect(settings, &QQuickWindow::frameSwapped, settings, [drawn] { *drawn = true; },
-                              Qt::DirectConnection);
+             QObject::connect(settings, &QQuickWindow::frameSwapped, settings, [drawn] { *drawn = true; });
              return std::function<bool()>([drawn, settings] {
                  if (!*drawn)
                      return false;

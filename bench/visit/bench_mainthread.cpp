@@ -6,7 +6,8 @@
 // history page, the settings window, and a last refresh once every section has been shown.
 // Baseline: the same visit on an empty store. Each step's longest interval is printed too, the
 // median of three processes per case. Runs itself under
-// Xvfb (OpenGL through Mesa llvmpipe) and on a private D-Bus session bus.
+// Xvfb (OpenGL through Mesa llvmpipe, the application's own render loop) and on a private D-Bus
+// session bus.
 #include "AppHome.h"
 #include "GpuWindow.h"
 #include "PrivateBus.h"
@@ -28,7 +29,8 @@ constexpr int kProcesses = 3;
 int main(int argc, char *argv[])
 {
     if (argc == 2 && qstrcmp(argv[1], "--visit") == 0) {
-        bench::renderUnthrottled();
+        // The application's own render loop: on X11 the scene graph renders on a thread of its
+        // own, and the main thread waits only while each frame is handed over.
         QGuiApplication app(argc, argv);
         return StallVisit::run();
     }
