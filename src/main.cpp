@@ -3,6 +3,7 @@
 #include "Persistence/PersistenceController.h"
 #include "Platform/NamedNotifications.h"
 #include "Desktop/ScenePhaseWatcher.h"
+#include "Desktop/SnapshotWarmUp.h"
 #include "Desktop/WindowScenes.h"
 
 #include <QGuiApplication>
@@ -47,6 +48,7 @@ int main(int argc, char *argv[])
     if (!window)
         return EXIT_FAILURE;
     FirstFrameReporter::installIfRequested(window);
+    SnapshotWarmUp::startAfterFirstFrame(window, PersistenceController::shared().container()->snapshot());
 
     const int status = app.exec();
     scenes->closeAll();  // the windows and their repositories go before the engine

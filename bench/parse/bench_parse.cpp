@@ -1,6 +1,7 @@
 // Parse figures: our table parser against a plain scan of the same text (the floor) and
 // against a straightforward Python html.parser scraper of the same page.
 #include "CataloguePage.h"
+#include "ResidentMemory.h"
 
 #include "Networking/HTMLParser.h"
 
@@ -11,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QStringDecoder>
 #include <algorithm>
-#include <malloc.h>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -62,32 +62,6 @@ double pythonMs(const QString &script, const QString &pagePath, int runs, int ex
     return fields.value(0).mid(3).toDouble();
 }
 
-// Resident memory from /proc/self/status, in bytes: "VmRSS" now or "VmHWM", its peak.
-qint64 residentBytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field) + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// The peak of resident memory that `work` adds to what is resident when it starts.
-qint64 peakExtraBytes(const std::function<void()> &work)
-{
-    malloc_trim(0);
-    QFile reset(QStringLiteral("/proc/self/clear_refs"));
-    if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1)
-        return -1; // the kernel would not reset the peak
-    reset.close();
-    const qint64 before = residentBytes("VmRSS:");
-    work();
-    return residentBytes("VmHWM:") - before;
-}
-
 // Memory and time of a page of `bytes` UTF-8 bytes: the parse alone (beyond the decoded text),
 // and decoding plus parsing as a download does it (beyond the downloaded bytes).
 void memoryLine(const char *name, QByteArray body)
@@ -96,7 +70,7 @@ void memoryLine(const char *name, QByteArray body)
     QString text = QString::fromUtf8(body);
     double parseMs = 0;
     qsizetype events = 0;
-    const qint64 parseExtra = peakExtraBytes([&] {
+    const qint64 parseExtra = ResidentMemory::peakExtraBytes([&] {
         QElapsedTimer t;
         t.start();
         const auto result = HTMLParser::parseTable(text);
@@ -104,7 +78,7 @@ void memoryLine(const char *name, QByteArray body)
         events = result ? result->size() : 0;
     });
     text = QString();
-    const qint64 pipelineExtra = peakExtraBytes([&] {
+    const qint64 pipelineExtra = ResidentMemory::peakExtraBytes([&] {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString decoded = utf8.decode(std::exchange(body, QByteArray()));
         const bool cut = HTMLParser::isCutShort(decoded);

@@ -1,6 +1,8 @@
 // The statistics over a store of a million events, 20,000 of them in the last 30 days: loading
-// the snapshot, computing the figures, keeping them current after a save, the snapshot's
-// memory and the screen's first frame. Each figure beside what a plain approach costs.
+// the snapshot, computing the figures (off the main thread) and what the main thread spends on
+// them, keeping them current after an own save and after another program's insert, the look for
+// other writers' changes, the snapshot's memory and the screen's first frame. Each figure beside
+// what a plain approach costs.
 #include "StoreGenerator.h"
 
 #include "Persistence/EarthquakeSnapshot.h"
@@ -13,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QTimer>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQmlExtensionPlugin>
@@ -22,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstdio>
 #include <sqlite3.h>
 #include <vector>
@@ -214,6 +218,72 @@ EarthquakeList freshEvents(int count, qint64 nowMs, int round)
     return list;
 }
 
+// Runs the event loop until the view model has published an update (its last figure).
+double untilPublished(StatsViewModel &vm, const std::function<void()> &start)
+{
+    bool published = false;
+    const QMetaObject::Connection connection =
+        QObject::connect(&vm, &StatsViewModel::depthStatChanged, [&published] { published = true; });
+    QElapsedTimer t;
+    t.start();
+    start();
+    while (!published && t.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
+    const double elapsed = ms(t);
+    QObject::disconnect(connection);
+    return elapsed;
+}
+
+// The longest the main thread went without running its event loop while `work` ran to its
+// publication: a timer due every millisecond measures the gaps.
+double longestStall(StatsViewModel &vm, const std::function<void()> &start)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.nsecsElapsed();
+    qint64 longest = 0;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    beat.setInterval(1);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    beat.start();
+    untilPublished(vm, [&] {
+        last = clock.nsecsElapsed();
+        start();
+    });
+    longest = std::max(longest, clock.nsecsElapsed() - last);
+    return longest / 1e6;
+}
+
+// Another program's insert of `count` events, on a connection of its own.
+void insertForeign(const QString &path, int count, qint64 nowMs, int round)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_busy_timeout(db, 10000);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO Earthquake (eventID, date, latitude, longitude, depth, magnitude, magnitudeType, "
+                       "maxIntensity, location, fetchedAt) VALUES (?1, ?2, 28.3, -16.5, 8.0, 1.9, 'mbLg', NULL, "
+                       "'FOREIGN PLACE', ?2)",
+                       -1, &st, nullptr);
+    for (int i = 0; i < count; ++i) {
+        const QByteArray id = QStringLiteral("foreign-%1-%2").arg(round).arg(i).toUtf8();
+        sqlite3_bind_text(st, 1, id.constData(), int(id.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 2, nowMs - qint64(i) * 61000 - round);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 // From creating the screen to its first frame.
 double firstFrameMs(ModelContainer &store, bool cold)
 {
@@ -263,13 +333,15 @@ int main(int argc, char **argv)
         return 1;
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(nowMs, Qt::UTC);
 
-    // Loading: the snapshot, five times on a new container each, against one fetch of all events.
+    // Loading: the snapshot in the background, five times on a new container each, against one
+    // fetch of all events.
     std::vector<double> loads;
     for (int run = 0; run < 5; ++run) {
         auto store = openStore(path);
         QElapsedTimer t;
         t.start();
-        store->snapshot()->rows();
+        store->snapshot()->startLoading();
+        store->snapshot()->waitForLoaded();
         loads.push_back(ms(t));
     }
     double fetchMs = 0;
@@ -285,16 +357,26 @@ int main(int argc, char **argv)
     std::fflush(stdout);
 
     auto store = openStore(path);
-    store->snapshot()->rows();
+    store->snapshot()->waitForLoaded();
     StatsViewModel vm;
     vm.setContext(store->mainContext());
     vm.setNow([now] { return now; });
+    // As the screen wires it: every change of the snapshot asks for an update.
+    QObject::connect(store->snapshot(), &EarthquakeSnapshot::changed, &vm, &StatsViewModel::update);
+
+    // Computing: from asking to the published figures (the computation runs on a worker), and
+    // the longest the main thread is held meanwhile, against the same computation on it.
     std::vector<double> computes;
+    std::vector<double> stalls;
+    std::vector<double> onMain;
     for (int run = 0; run < 7; ++run) {
+        computes.push_back(untilPublished(vm, [&] { vm.update(); }));
+        stalls.push_back(longestStall(vm, [&] { vm.update(); }));
+        const auto data = store->snapshot()->data();
         QElapsedTimer t;
         t.start();
-        vm.update();
-        computes.push_back(ms(t));
+        const auto figures = StatsComputation::compute(data->rows, data->places, nowMs);
+        onMain.push_back(ms(t));
     }
     QElapsedTimer sqlTimer;
     sqlTimer.start();
@@ -307,30 +389,65 @@ int main(int argc, char **argv)
     }
     std::printf("bench stats_compute 1000000events ours_ms=%.1f sqlite_aggregates_ms=%.1f ratio=%.2f\n",
                 median(computes), sqlMs, sqlMs / median(computes));
+    std::printf("bench stats_compute_main_thread_stall 1000000events ours_ms=%.1f on_main_thread_ms=%.1f ratio=%.2f\n",
+                median(stalls), median(onMain), median(onMain) / median(stalls));
+    std::fflush(stdout);
+
+    // The look for other writers' changes when nothing changed, against counting the rows.
+    std::vector<double> checks;
+    for (int run = 0; run < 200; ++run) {
+        QElapsedTimer t;
+        t.start();
+        store->snapshot()->checkForChanges();
+        checks.push_back(ms(t));
+    }
+    double countMs = 0;
+    {
+        QElapsedTimer t;
+        t.start();
+        store->mainContext()->fetchCount({});
+        countMs = ms(t);
+    }
+    std::printf("bench stats_version_check 1000000events ours_ms=%.3f count_rows_ms=%.1f ratio=%.0f\n", median(checks),
+                countMs, countMs / median(checks));
     std::fflush(stdout);
 
     // After a save of 20 new events: the snapshot merges them in and the figures are computed
     // again, against fetching every event again.
-    QObject::connect(store->snapshot(), &EarthquakeSnapshot::changed, &vm, &StatsViewModel::update);
     std::vector<double> updates;
     for (int round = 0; round < 5; ++round) {
         for (const auto &e : freshEvents(20, nowMs, round + 1))
             store->mainContext()->insert(e);
-        QElapsedTimer t;
-        t.start();
-        if (!store->mainContext()->save())
-            return 1;
-        updates.push_back(ms(t));
+        updates.push_back(untilPublished(vm, [&] {
+            if (!store->mainContext()->save())
+                std::exit(1);
+        }));
     }
-    for (const auto &e : freshEvents(20, nowMs, 100))
-        store->mainContext()->insert(e);
-    QElapsedTimer refetch;
-    refetch.start();
-    store->mainContext()->save();
-    const auto all = store->mainContext()->fetch(everyEvent());
-    const double refetchMs = ms(refetch);
+    double refetchMs = 0;
+    {
+        QElapsedTimer refetch;
+        refetch.start();
+        const auto all = store->mainContext()->fetch(everyEvent());
+        refetchMs = ms(refetch);
+    }
     std::printf("bench stats_update_after_save 1000000events ours_ms=%.1f refetch_all_ms=%.1f ratio=%.2f\n",
                 median(updates), refetchMs, refetchMs / median(updates));
+    std::fflush(stdout);
+
+    // Another program inserts 50 events: from the look that notices it to the published figures.
+    std::vector<double> foreign;
+    for (int round = 0; round < 5; ++round) {
+        insertForeign(path, 50, nowMs, round + 1);
+        foreign.push_back(untilPublished(vm, [&] { store->snapshot()->checkForChanges(); }));
+    }
+    const int loadsBefore = store->snapshot()->loadCount();
+    if (store->snapshot()->rows().size() != size_t(1000000 + 100 + 250) || loadsBefore != 1) {
+        std::fprintf(stderr, "bench_stats: %zu rows after the inserts, %d loads\n", store->snapshot()->rows().size(),
+                     loadsBefore);
+        return 1;
+    }
+    std::printf("bench stats_update_after_foreign_insert 1000000events ours_ms=%.1f refetch_all_ms=%.1f ratio=%.2f\n",
+                median(foreign), refetchMs, refetchMs / median(foreign));
     std::fflush(stdout);
 
     const double oursMb = residentGrowthMb(QStringLiteral("snapshot"), path);

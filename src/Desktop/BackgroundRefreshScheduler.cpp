@@ -71,8 +71,9 @@ void BackgroundRefreshScheduler::run()
 {
     ModelContainer *container = chosenContainer() ? chosenContainer().data() : PersistenceController::shared().container();
     // The run owns its context and repository and drops both when the refresh ends. They hang
-    // off the application, not the timer, so cancelling never cuts a refresh short.
-    auto *context = new ModelContext(container, QCoreApplication::instance());
+    // off the store, not the timer, so cancelling never cuts a refresh short, and they never
+    // outlive the store they work in.
+    auto *context = new ModelContext(container, container);
     auto *repository = new EarthquakeRepository(context, nullptr, context);
     repository->refresh(false, context, [context] { context->deleteLater(); });
 }

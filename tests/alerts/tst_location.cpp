@@ -35,36 +35,60 @@ public:
 };
 
 // A positioning source that emits what the test tells it to; Qt Test hides the real plugins.
-// It lives on the provider's worker thread, so its counts are atomic.
+// It lives on the provider's worker thread, so its counts are atomic. Like Qt's own sources, it
+// repeats the position it remembers as it starts.
 class ScriptedSource : public QGeoPositionInfoSource {
 public:
-    ScriptedSource() : QGeoPositionInfoSource(nullptr) {}
+    explicit ScriptedSource(const QGeoPositionInfo &remembered = {})
+        : QGeoPositionInfoSource(nullptr), m_remembered(remembered)
+    {
+    }
     std::atomic<int> starts = 0;
+    std::atomic<int> stops = 0;
     std::atomic<int> requests = 0;
     std::atomic<int> methods = 0;
-    QGeoPositionInfo lastKnownPosition(bool) const override { return {}; }
+    QGeoPositionInfo lastKnownPosition(bool) const override { return m_remembered; }
     PositioningMethods supportedPositioningMethods() const override { return AllPositioningMethods; }
     int minimumUpdateInterval() const override { return 1000; }
     Error error() const override { return NoError; }
-    void startUpdates() override { ++starts; }
-    void stopUpdates() override {}
-    void requestUpdate(int) override
+    void startUpdates() override
     {
         methods = int(preferredPositioningMethods());
-        ++requests;
+        ++starts;
+        if (m_remembered.isValid())
+            QMetaObject::invokeMethod(this, [this] { emit positionUpdated(m_remembered); }, Qt::QueuedConnection);
     }
+    void stopUpdates() override { ++stops; }
+    void requestUpdate(int) override { ++requests; }
+
+private:
+    const QGeoPositionInfo m_remembered;
 };
 
-// A provider whose source the test reaches once the worker thread has made it.
+// A provider whose sources the test reaches once the worker thread has made them.
 struct ScriptedProvider {
+    explicit ScriptedProvider(const QGeoPositionInfo &remembered = {})
+        : provider(new QtLocationProvider([made = made, count = count, remembered] {
+            auto *source = new ScriptedSource(remembered);
+            *made = source;
+            ++*count;
+            return source;
+        }))
+    {
+    }
     std::shared_ptr<std::atomic<ScriptedSource *>> made = std::make_shared<std::atomic<ScriptedSource *>>(nullptr);
-    QtLocationProvider *provider = new QtLocationProvider([made = made] {
-        auto *source = new ScriptedSource;
-        *made = source;
-        return source;
-    });
-    ScriptedSource *source() const { return made->load(); }
+    std::shared_ptr<std::atomic<int>> count = std::make_shared<std::atomic<int>>(0);
+    QtLocationProvider *provider;
+    ScriptedSource *source() const { return made->load(); }  // the newest
+    int sourcesMade() const { return count->load(); }
 };
+
+// Returns once the positioning thread has handled every call queued to it so far: what the
+// provider asked of the source has happened by then.
+void settle(ScriptedSource *source)
+{
+    QMetaObject::invokeMethod(source, [] {}, Qt::BlockingQueuedConnection);
+}
 
 const QGeoCoordinate origin(28.1, -15.4);
 
@@ -185,34 +209,38 @@ private slots:
         QCOMPARE(manager.userLocation(), north(700));
     }
 
-    // What a Qt positioning source reports becomes a status; a position starts updates.
+    // What a Qt positioning source reports becomes a status; a position starts updates. Asking
+    // starts the source, which is never stopped, asked for single positions, or started twice.
     void qtSourceStatusMapping_data()
     {
         QTest::addColumn<int>("error");  // -1: a position arrives
         QTest::addColumn<Status>("status");
-        QTest::addColumn<int>("starts");
-        QTest::newRow("position") << -1 << LocationManager::AuthorizedAlways << 1;
-        QTest::newRow("access error") << int(QGeoPositionInfoSource::AccessError) << LocationManager::Denied << 0;
-        QTest::newRow("closed") << int(QGeoPositionInfoSource::ClosedError) << LocationManager::Denied << 0;
-        QTest::newRow("unknown source") << int(QGeoPositionInfoSource::UnknownSourceError) << LocationManager::Restricted << 0;
+        QTest::addColumn<bool>("updating");
+        QTest::newRow("position") << -1 << LocationManager::AuthorizedAlways << true;
+        QTest::newRow("access error") << int(QGeoPositionInfoSource::AccessError) << LocationManager::Denied << false;
+        QTest::newRow("closed") << int(QGeoPositionInfoSource::ClosedError) << LocationManager::Denied << false;
+        QTest::newRow("unknown source") << int(QGeoPositionInfoSource::UnknownSourceError) << LocationManager::Restricted
+                                        << false;
         QTest::newRow("timeout, not refused") << int(QGeoPositionInfoSource::UpdateTimeoutError)
-                                              << LocationManager::AuthorizedAlways << 1;
+                                              << LocationManager::AuthorizedAlways << true;
     }
     void qtSourceStatusMapping()
     {
         QFETCH(int, error);
         QFETCH(Status, status);
-        QFETCH(int, starts);
+        QFETCH(bool, updating);
         ScriptedProvider scripted;
         LocationManager manager(scripted.provider);
         QTRY_VERIFY_WITH_TIMEOUT(scripted.source(), TestWait::bound);
         ScriptedSource *source = scripted.source();
+        QCOMPARE(source->starts.load(), 0);  // made, not started, until asked
         QCOMPARE(manager.authorizationStatus(), LocationManager::NotDetermined);
         manager.requestPermission();
-        QTRY_COMPARE_WITH_TIMEOUT(source->requests.load(), 1, TestWait::bound);
+        QTRY_COMPARE_WITH_TIMEOUT(source->starts.load(), 1, TestWait::bound);
         QCOMPARE(source->methods.load(), int(QGeoPositionInfoSource::NonSatellitePositioningMethods));
 
         QSignalSpy answered(&manager, &LocationManager::authorizationStatusChanged);
+        QSignalSpy located(&manager, &LocationManager::userLocationChanged);
         const QGeoPositionInfo fix(north(0), QDateTime::currentDateTimeUtc());
         if (error < 0)
             emit source->positionUpdated(fix);
@@ -220,36 +248,81 @@ private slots:
             emit source->errorOccurred(QGeoPositionInfoSource::Error(error));
         QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 1, TestWait::bound);
         QCOMPARE(manager.authorizationStatus(), status);
-        QTRY_COMPARE_WITH_TIMEOUT(source->starts.load(), starts, TestWait::bound);
-        manager.startUpdatingIfAuthorized();  // a running source is not started twice
-        QTest::qWait(50);
-        QCOMPARE(source->starts.load(), starts);
         // The answering position is the first one held.
         QCOMPARE(manager.userLocation(), error < 0 ? north(0) : QGeoCoordinate());
+        if (updating) {
+            emit source->positionUpdated(QGeoPositionInfo(north(5000), QDateTime::currentDateTimeUtc()));
+            QTRY_COMPARE_WITH_TIMEOUT(manager.userLocation(), north(5000), TestWait::bound);
+        }
+        manager.startUpdatingIfAuthorized();  // a running source is not started twice
+        settle(source);
+        QCOMPARE(source->starts.load(), 1);
+        QCOMPARE(source->stops.load(), 0);
+        QCOMPARE(source->requests.load(), 0);
+        QCOMPARE(scripted.sourcesMade(), 1);
     }
 
-    // A request still unanswered is not repeated; once answered, asking again asks again.
+    // A request still unanswered is not repeated; once answered, asking again asks again, on a
+    // fresh source in place of the one that refused.
     void oneRequestInFlight()
     {
         ScriptedProvider scripted;
         LocationManager manager(scripted.provider);
         QTRY_VERIFY_WITH_TIMEOUT(scripted.source(), TestWait::bound);
+        QPointer<ScriptedSource> refusing = scripted.source();
         manager.requestPermission();
         manager.refreshAuthorization();
         manager.requestPermission();
-        QTRY_COMPARE_WITH_TIMEOUT(scripted.source()->requests.load(), 1, TestWait::bound);
-        QTest::qWait(50);
-        QCOMPARE(scripted.source()->requests.load(), 1);
-        QSignalSpy answered(&manager, &LocationManager::authorizationStatusChanged);
-        emit scripted.source()->errorOccurred(QGeoPositionInfoSource::AccessError);
+        QTRY_COMPARE_WITH_TIMEOUT(refusing->starts.load(), 1, TestWait::bound);
+        settle(refusing);
+        QCOMPARE(refusing->starts.load(), 1);
+        QCOMPARE(scripted.sourcesMade(), 1);
+        emit refusing->errorOccurred(QGeoPositionInfoSource::AccessError);
         QTRY_COMPARE_WITH_TIMEOUT(manager.authorizationStatus(), LocationManager::Denied, TestWait::bound);
         manager.refreshAuthorization();  // a refusal may be lifted outside the app
-        QTRY_COMPARE_WITH_TIMEOUT(scripted.source()->requests.load(), 2, TestWait::bound);
+        QTRY_COMPARE_WITH_TIMEOUT(scripted.sourcesMade(), 2, TestWait::bound);
+        QTRY_VERIFY_WITH_TIMEOUT(refusing.isNull(), TestWait::bound);
+        ScriptedSource *fresh = scripted.source();
+        QTRY_COMPARE_WITH_TIMEOUT(fresh->starts.load(), 1, TestWait::bound);
+        emit fresh->positionUpdated(QGeoPositionInfo(north(0), QDateTime::currentDateTimeUtc()));
+        QTRY_COMPARE_WITH_TIMEOUT(manager.authorizationStatus(), LocationManager::AuthorizedAlways, TestWait::bound);
+        QCOMPARE(manager.userLocation(), north(0));
+
+        // Authorized always: refreshing asks nothing, and asking repeats the answer at once.
+        QSignalSpy answered(&manager, &LocationManager::authorizationStatusChanged);
+        manager.refreshAuthorization();
+        QCOMPARE(answered.count(), 0);
+        manager.requestPermission();
+        QCOMPARE(answered.count(), 1);
+        QCOMPARE(answered.at(0).at(0).value<Status>(), LocationManager::AuthorizedAlways);
+        settle(fresh);
+        QCOMPARE(fresh->starts.load(), 1);
+        QCOMPARE(scripted.sourcesMade(), 2);
+    }
+
+    // A position the source remembers from an earlier run, repeated as it starts, shows nothing
+    // about access today and is no current location.
+    void rememberedPositionAnswersNothing()
+    {
+        const QGeoPositionInfo remembered(north(0), QDateTime::currentDateTimeUtc().addDays(-1));
+        ScriptedProvider scripted(remembered);
+        LocationManager manager(scripted.provider);
+        QTRY_VERIFY_WITH_TIMEOUT(scripted.source(), TestWait::bound);
+        QSignalSpy answered(&manager, &LocationManager::authorizationStatusChanged);
+        manager.requestPermission();
+        QTRY_COMPARE_WITH_TIMEOUT(scripted.source()->starts.load(), 1, TestWait::bound);
+        emit scripted.source()->errorOccurred(QGeoPositionInfoSource::AccessError);  // after the repeat
+        QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 1, TestWait::bound);
+        QCOMPARE(manager.authorizationStatus(), LocationManager::Denied);
+        QVERIFY(!manager.userLocation().isValid());
+
+        // A fresh fix equal in place but not in time is one.
+        manager.refreshAuthorization();
+        QTRY_COMPARE_WITH_TIMEOUT(scripted.sourcesMade(), 2, TestWait::bound);
+        QTRY_COMPARE_WITH_TIMEOUT(scripted.source()->starts.load(), 1, TestWait::bound);
         emit scripted.source()->positionUpdated(QGeoPositionInfo(north(0), QDateTime::currentDateTimeUtc()));
         QTRY_COMPARE_WITH_TIMEOUT(manager.authorizationStatus(), LocationManager::AuthorizedAlways, TestWait::bound);
-        manager.refreshAuthorization();  // authorized always: nothing to ask
-        QTest::qWait(50);
-        QCOMPARE(scripted.source()->requests.load(), 2);
+        QCOMPARE(manager.userLocation(), north(0));
     }
 
     void qtSourceErrorAfterAuthorizationKeepsTheLocation()
@@ -278,18 +351,23 @@ private slots:
         QVERIFY(!manager.userLocation().isValid());
     }
 
-    // The source is deleted on its own thread when the holder goes.
-    void sourceDiesWithTheProvider()
+    // The source is deleted on its own thread, and that thread has ended, when the holder goes.
+    void sourceAndThreadEndWithTheProvider()
     {
         QPointer<ScriptedSource> source;
+        QPointer<QThread> thread;
         {
             ScriptedProvider scripted;
             LocationManager manager(scripted.provider);
             QTRY_VERIFY_WITH_TIMEOUT(scripted.source(), TestWait::bound);
             source = scripted.source();
-            QVERIFY(source->thread() != QThread::currentThread());
+            thread = source->thread();
+            QVERIFY(thread != QThread::currentThread());
+            QVERIFY(thread->isRunning());
         }
-        QTRY_VERIFY_WITH_TIMEOUT(source.isNull(), TestWait::bound);
+        // No event loop ran since: the destruction itself waited for both.
+        QVERIFY(source.isNull());
+        QVERIFY(thread.isNull());
     }
 
     void sharedHolderWithoutPlugins()

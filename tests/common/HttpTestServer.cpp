@@ -3,6 +3,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
+#include <utility>
+
 #include <sys/socket.h>
 
 HttpTestServer::HttpTestServer(QObject *parent) : QObject(parent)
@@ -111,26 +114,76 @@ void HttpTestServer::respond(QTcpSocket *socket, const Response &response)
         head += name + ": " + value + "\r\n";
         hasLength = hasLength || name.compare("Content-Length", Qt::CaseInsensitive) == 0;
     }
-    if (!hasLength && !response.endlessBody)
+    if (response.chunked)
+        head += "Transfer-Encoding: chunked\r\n";
+    else if (!hasLength && !response.endlessBody && !response.bodySource)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
+    sendBody(socket, response);
+}
 
-    if (response.endlessBody) {
-        // Keep some of the body in flight until the client goes away.
-        const QByteArray chunk = response.body.isEmpty() ? QByteArray(64 * 1024, 'x') : response.body;
-        connect(socket, &QTcpSocket::bytesWritten, socket, [socket, chunk] {
-            if (socket->bytesToWrite() < 256 * 1024)
-                socket->write(chunk);
+void HttpTestServer::sendBody(QTcpSocket *socket, const Response &response)
+{
+    std::function<QByteArray()> next = response.bodySource;
+    if (!next && response.endlessBody) {
+        const QByteArray piece = response.body.isEmpty() ? QByteArray(64 * 1024, 'x') : response.body;
+        next = [piece] { return piece; };
+    } else if (!next) {
+        next = [body = response.body, sent = false]() mutable { return std::exchange(sent, true) ? QByteArray() : body; };
+    }
+    const bool chunked = response.chunked;
+    const auto frame = [chunked](const QByteArray &piece) {
+        return chunked ? QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n" : piece;
+    };
+    // Ends the body once written: a last chunk, then a close once the client has it all.
+    const auto end = [socket, chunked] {
+        if (chunked)
+            socket->write("0\r\n\r\n");
+        const auto closeWhenSent = [socket] {
+            if (socket->bytesToWrite() == 0) {
+                socket->setProperty("complete", true);
+                socket->disconnectFromHost();
+            }
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, closeWhenSent);
+        closeWhenSent();
+    };
+
+    if (response.trickleMs > 0) {
+        auto *trickle = new QTimer(socket);
+        auto pending = std::make_shared<QByteArray>();
+        connect(trickle, &QTimer::timeout, socket, [=]() mutable {
+            if (pending->isEmpty())
+                *pending = next();
+            if (pending->isEmpty()) {
+                trickle->stop();
+                return end();
+            }
+            socket->write(frame(pending->left(1)));
+            pending->remove(0, 1);
         });
-        socket->write(chunk);
+        trickle->start(response.trickleMs);
         return;
     }
-    socket->write(response.body);
-    connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
-        if (socket->bytesToWrite() == 0) {
-            socket->setProperty("complete", true);
-            socket->disconnectFromHost();
+
+    // Keeps a little of the body in flight, taking more as the client reads it.
+    struct Pump {
+        std::function<QByteArray()> next;
+        bool ended = false;
+    };
+    auto pump = std::make_shared<Pump>(Pump{std::move(next)});
+    const auto fill = [socket, pump, frame, end] {
+        while (!pump->ended && socket->bytesToWrite() < 256 * 1024) {
+            const QByteArray piece = pump->next();
+            if (piece.isEmpty()) {
+                pump->ended = true;
+                end();
+            } else {
+                socket->write(frame(piece));
+            }
         }
-    });
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, fill);
+    fill();
 }

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "TestWait.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -104,6 +106,52 @@ bool exec(ModelContainer &store, const QString &sql)
     return true;
 }
 
+// Every read the snapshot started has ended and been announced.
+bool settled(EarthquakeSnapshot *snapshot)
+{
+    return QTest::qWaitFor([snapshot] { return !snapshot->isBusy(); }, TestWait::bound);
+}
+
+// Another program's connection to the store file.
+struct ForeignWriter {
+    QString name;
+    explicit ForeignWriter(const QString &path)
+        : name(QStringLiteral("foreign-%1").arg(quintptr(this)))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        db.open();
+    }
+    ~ForeignWriter() { QSqlDatabase::removeDatabase(name); }
+    bool exec(const QString &sql) const
+    {
+        QSqlQuery q(QSqlDatabase::database(name));
+        if (!q.exec(sql)) {
+            qWarning() << sql << q.lastError().text();
+            return false;
+        }
+        return true;
+    }
+    // `count` events after `first`, dated from `dateMs` on; returns their row ids.
+    QList<qint64> insert(int first, int count, qint64 dateMs) const
+    {
+        QList<qint64> ids;
+        QSqlQuery q(QSqlDatabase::database(name));
+        q.prepare(QStringLiteral("INSERT INTO Earthquake (eventID, date, latitude, longitude, depth, magnitude, "
+                                 "magnitudeType, location, fetchedAt) VALUES (?, ?, 28.2, -16.1, 9, 2.5, 'mb', ?, 0)"));
+        for (int i = first; i < first + count; ++i) {
+            q.bindValue(0, QStringLiteral("foreign-%1").arg(i));
+            q.bindValue(1, dateMs + i);
+            q.bindValue(2, QStringLiteral("FOREIGN %1").arg(i % 3));
+            if (!q.exec())
+                return {};
+            ids << q.lastInsertId().toLongLong();
+        }
+        return ids;
+    }
+};
+
 }  // namespace
 
 class TestSnapshot : public QObject {
@@ -167,6 +215,8 @@ private slots:
         ModelContext other(store.get());
         other.insert(quake("other-1", kBaseMs + 1));
         QVERIFY(other.save());
+        QVERIFY(changed.wait(TestWait::bound));
+        QVERIFY(settled(snapshot));
         QCOMPARE(changed.count(), 1);
         VERIFY_EQUALS_FETCH(*store);
     }
@@ -200,14 +250,17 @@ private slots:
         snapshot->setReaderThreads(4, 1000);
         VERIFY_EQUALS_FETCH(*store);
         QSignalSpy changed(snapshot, &EarthquakeSnapshot::changed);
+        const int loads = snapshot->loadCount();
 
         // Newest rows.
         QVERIFY(save(*store, {quake("new-1", kBaseMs + 60000), quake("new-2", kBaseMs + 120000, 3.1, "NEW PLACE")}));
+        QVERIFY(settled(snapshot));
         QCOMPARE(changed.count(), 1);
         VERIFY_EQUALS_FETCH(*store);
 
         // Older than every stored row, and between stored rows.
         QVERIFY(save(*store, {quake("old-1", kBaseMs - 10LL * 86400000), quake("mid-1", kBaseMs - 90 * 60000 - 1)}));
+        QVERIFY(settled(snapshot));
         QCOMPARE(changed.count(), 2);
         VERIFY_EQUALS_FETCH(*store);
 
@@ -215,11 +268,13 @@ private slots:
         const qint64 shared = snapshot->rows()[500].dateMs;
         QVERIFY(save(*store, {quake("es0000", shared), quake("zz-last", shared), quake("es5", shared),
                               quake("zz-newest", kBaseMs + 120000)}));
+        QVERIFY(settled(snapshot));
         QCOMPARE(changed.count(), 3);
         VERIFY_EQUALS_FETCH(*store);
 
         // Conflicts only: saved, nothing added, no change.
         QVERIFY(save(*store, {quake("new-1", kBaseMs), quake("old-1", kBaseMs)}));
+        QVERIFY(settled(snapshot));
         QCOMPARE(changed.count(), 3);
         VERIFY_EQUALS_FETCH(*store);
 
@@ -227,16 +282,19 @@ private slots:
         QVERIFY(exec(*store, "CREATE TRIGGER refuse BEFORE INSERT ON Earthquake WHEN NEW.eventID = 'bad' "
                              "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
         QVERIFY(!save(*store, {quake("good", kBaseMs + 5), quake("bad", kBaseMs + 6)}));
+        QVERIFY(settled(snapshot));
         QCOMPARE(changed.count(), 3);
         VERIFY_EQUALS_FETCH(*store);
 
         // A staged NaN magnitude is stored as NULL and reads back as 0.
         auto nan = quake("nan", kBaseMs + 300000, std::nan(""));
         QVERIFY(save(*store, {nan}));
+        QVERIFY(settled(snapshot));
         QCOMPARE(changed.count(), 4);
         VERIFY_EQUALS_FETCH(*store);
         QCOMPARE(snapshot->rows().front().rowId, nan->id().value);
         QCOMPARE(snapshot->rows().front().magnitude, 0.0);
+        QCOMPARE(snapshot->loadCount(), loads);  // merged every time, never read afresh
     }
 
     void savesBeforeLoadingAreReadByTheLoad()
@@ -244,10 +302,29 @@ private slots:
         auto store = open();
         EarthquakeSnapshot *snapshot = store->snapshot();
         QSignalSpy changed(snapshot, &EarthquakeSnapshot::changed);
+        QSignalSpy loaded(snapshot, &EarthquakeSnapshot::loadedChanged);
         QVERIFY(save(*store, generated(50, 3)));
-        QCOMPARE(changed.count(), 1);  // readers that saw it empty read again
+        QVERIFY(!snapshot->isBusy());  // nothing to merge into
         QVERIFY(!snapshot->isLoaded());
+        snapshot->startLoading();
+        QVERIFY(!snapshot->isLoaded());  // in the background
+        QVERIFY(loaded.wait(TestWait::bound));
+        QCOMPARE(changed.count(), 1);
         VERIFY_EQUALS_FETCH(*store);
+    }
+
+    // A save while the load reads: its rows are in the load or merged after it, never twice.
+    void saveWhileLoading()
+    {
+        auto store = open();
+        QVERIFY(save(*store, generated(3000, 4)));
+        EarthquakeSnapshot *snapshot = store->snapshot();
+        snapshot->setReaderThreads(4, 500);
+        snapshot->startLoading();
+        QVERIFY(save(*store, generated(40, 8)));
+        QVERIFY(settled(snapshot));
+        VERIFY_EQUALS_FETCH(*store);
+        QCOMPARE(snapshot->loadCount(), 1);
     }
 
     // A reader of didSave that is called before the snapshot and loads it: the rows of that save
@@ -288,6 +365,7 @@ private slots:
         hideOnSave = true;
         QVERIFY(save(*store, {quake("late", kBaseMs + 1)}));
         hideOnSave = false;
+        QVERIFY(settled(snapshot));
         QCOMPARE(changed.count(), 1);
         QVERIFY(!snapshot->isLoaded());
         QVERIFY(exec(*store, "ALTER TABLE Hidden RENAME TO Earthquake"));
@@ -340,6 +418,7 @@ private slots:
         VERIFY_EQUALS_FETCH(*store);
         QSignalSpy changed(store->snapshot(), &EarthquakeSnapshot::changed);
         QVERIFY(save(*store, {quake("after", kBaseMs - 5), quake("t0", 1772366400000), quake("z9", 4)}));
+        QVERIFY(settled(store->snapshot()));
         QCOMPARE(changed.count(), 1);
         VERIFY_EQUALS_FETCH(*store);
     }
@@ -358,6 +437,166 @@ private slots:
         EarthquakeSnapshot::Row missing = snapshot->rows().front();
         missing.rowId = 999999;
         QVERIFY(!snapshot->record(missing));
+    }
+
+    // Another program writes the store file: the check notices, and what it changed is brought
+    // in, new rows merged, anything else read afresh.
+    void followsAnotherWriter_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("merged");
+        QTest::newRow("rows added") << "insert" << true;
+        QTest::newRow("rows deleted") << "DELETE FROM Earthquake WHERE rowid % 7 = 0" << false;
+        QTest::newRow("newest row deleted") << "DELETE FROM Earthquake WHERE rowid = (SELECT max(rowid) FROM Earthquake)"
+                                            << false;
+        QTest::newRow("a known row rewritten") << "UPDATE Earthquake SET magnitude = 5.5 WHERE rowid = 10" << false;
+        QTest::newRow("one deleted, one added") << "DELETE FROM Earthquake WHERE rowid = 3; insert" << false;
+        QTest::newRow("newest row given again") << "DELETE FROM Earthquake WHERE rowid = (SELECT max(rowid) FROM "
+                                                   "Earthquake); insert" << false;
+    }
+
+    void followsAnotherWriter()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, merged);
+        auto store = open();
+        QVERIFY(save(*store, generated(2000, 23)));
+        EarthquakeSnapshot *snapshot = store->snapshot();
+        QVERIFY(snapshot->waitForLoaded());
+        snapshot->checkForChanges();  // nothing changed: nothing read
+        QVERIFY(!snapshot->isBusy());
+        const int loads = snapshot->loadCount();
+        QSignalSpy changed(snapshot, &EarthquakeSnapshot::changed);
+
+        ForeignWriter writer(store->configuration().filePath);
+        for (const QString &statement : change.split(QStringLiteral("; "))) {
+            if (statement == QLatin1String("insert"))
+                QCOMPARE(writer.insert(0, 50, kBaseMs - 3000).size(), 50);
+            else
+                QVERIFY(writer.exec(statement));
+        }
+        snapshot->checkForChanges();
+        QVERIFY(settled(snapshot));
+        QCOMPARE(changed.count(), 1);
+        VERIFY_EQUALS_FETCH(*store);
+        QCOMPARE(snapshot->loadCount(), merged ? loads : loads + 1);
+        snapshot->checkForChanges();
+        QVERIFY(!snapshot->isBusy());
+    }
+
+    // Own saves move to a writer connection of their own, announced after the commit: the
+    // snapshot then sees its own commits as changes too. Merged once, they read nothing afresh;
+    // another writer's rows in between are not missed.
+    void ownSavesAreNotReadTwice_data()
+    {
+        QTest::addColumn<bool>("writerConnection");
+        QTest::addColumn<bool>("checkBeforeTheNotice");
+        QTest::addColumn<bool>("foreignRowsToo");
+        QTest::newRow("store's connection") << false << false << false;
+        QTest::newRow("store's connection, another writer too") << false << false << true;
+        QTest::newRow("writer connection") << true << false << false;
+        QTest::newRow("writer connection, checked before the notice") << true << true << false;
+        QTest::newRow("writer connection, another writer too") << true << true << true;
+    }
+
+    void ownSavesAreNotReadTwice()
+    {
+        QFETCH(bool, writerConnection);
+        QFETCH(bool, checkBeforeTheNotice);
+        QFETCH(bool, foreignRowsToo);
+        auto store = open();
+        QVERIFY(save(*store, generated(500, 31)));
+        EarthquakeSnapshot *snapshot = store->snapshot();
+        QVERIFY(snapshot->waitForLoaded());
+        const int loads = snapshot->loadCount();
+        ForeignWriter foreign(store->configuration().filePath);
+        if (foreignRowsToo)
+            QCOMPARE(foreign.insert(100, 5, kBaseMs + 100).size(), 5);
+        if (writerConnection) {
+            ForeignWriter writer(store->configuration().filePath);
+            const QList<qint64> own = writer.insert(0, 20, kBaseMs + 1000);
+            QCOMPARE(own.size(), 20);
+            if (checkBeforeTheNotice) {
+                snapshot->checkForChanges();
+                QVERIFY(settled(snapshot));
+            }
+            emit store->didSave(own);
+        } else {
+            QVERIFY(save(*store, generated(20, 32)));
+        }
+        QVERIFY(settled(snapshot));
+        VERIFY_EQUALS_FETCH(*store);
+        snapshot->checkForChanges();
+        QVERIFY(settled(snapshot));
+        QCOMPARE(snapshot->loadCount(), loads);
+        QCOMPARE(snapshot->rows().size(), size_t(foreignRowsToo ? 525 : 520));
+    }
+
+    // While a reader watches, the store is looked at every few seconds without being asked.
+    void watchersPoll()
+    {
+        auto store = open();
+        QVERIFY(save(*store, generated(100, 41)));
+        EarthquakeSnapshot *snapshot = store->snapshot();
+        QVERIFY(snapshot->waitForLoaded());
+        snapshot->setPollInterval(20);
+        QVERIFY(!snapshot->isPolling());
+        {
+            QObject screen;
+            snapshot->setWatching(&screen, true);
+            QVERIFY(snapshot->isPolling());
+            QSignalSpy changed(snapshot, &EarthquakeSnapshot::changed);
+            ForeignWriter writer(store->configuration().filePath);
+            QCOMPARE(writer.insert(0, 3, kBaseMs + 5).size(), 3);
+            QVERIFY(changed.wait(TestWait::bound));
+            QCOMPARE(snapshot->rows().size(), size_t(103));
+        }
+        QVERIFY(!snapshot->isPolling());  // the watcher is gone
+    }
+
+    // A shown record that another writer changed or removed in a way no look could see (a row
+    // rewritten in place while an own save was made) brings a fresh read.
+    void staleRecordReloads()
+    {
+        auto store = open();
+        QVERIFY(save(*store, generated(300, 51)));
+        EarthquakeSnapshot *snapshot = store->snapshot();
+        QVERIFY(snapshot->waitForLoaded());
+        const int loads = snapshot->loadCount();
+        const EarthquakeSnapshot::Row row = snapshot->rows()[42];
+        ForeignWriter writer(store->configuration().filePath);
+        QVERIFY(writer.exec(QStringLiteral("UPDATE Earthquake SET magnitude = 4.75 WHERE rowid = %1").arg(row.rowId)));
+        QVERIFY(save(*store, {quake("own", kBaseMs + 1)}));
+        QVERIFY(settled(snapshot));
+        snapshot->checkForChanges();
+        QVERIFY(settled(snapshot));
+        QCOMPARE(snapshot->loadCount(), loads);  // a change an own save explains: merged only
+        const auto record = snapshot->record(row);
+        QVERIFY(record);
+        QCOMPARE(record->magnitude(), 4.75);
+        QVERIFY(settled(snapshot));
+        QCOMPARE(snapshot->loadCount(), loads + 1);
+        VERIFY_EQUALS_FETCH(*store);
+        // Read afresh and still the same: nothing more is read.
+        QVERIFY(snapshot->record(snapshot->rows()[42]));
+        QVERIFY(!snapshot->isBusy());
+    }
+
+    // Readers hold the data they were given while the snapshot moves on.
+    void publishedDataStaysWhileHeld()
+    {
+        auto store = open();
+        QVERIFY(save(*store, generated(200, 61)));
+        EarthquakeSnapshot *snapshot = store->snapshot();
+        QVERIFY(snapshot->waitForLoaded());
+        const EarthquakeSnapshot::DataPtr held = snapshot->data();
+        const std::vector<EarthquakeSnapshot::Row> before = held->rows;
+        QVERIFY(save(*store, {quake("newest", kBaseMs + 10)}));
+        QVERIFY(settled(snapshot));
+        QVERIFY(snapshot->data() != held);
+        QCOMPARE(held->rows.size(), before.size());
+        QVERIFY(std::memcmp(held->rows.data(), before.data(), before.size() * sizeof(EarthquakeSnapshot::Row)) == 0);
+        QCOMPARE(snapshot->rows().size(), size_t(201));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
 #include "Persistence/PersistenceController.h"
+#include "TestWait.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -221,6 +222,75 @@ private slots:
         QCOMPARE(*store->mainContext()->fetchCount({}), qint64(1));
     }
 
+    // Of the candidates, the stored one and the later twin are left out; the rest are made,
+    // looked up and written on the writer's thread, and the save's signal comes here after the
+    // commit, with the rows it added, the save already counted.
+    void saveNewStoresOnlyWhatIsNewOffThisThread()
+    {
+        auto store = openStore(path("savenew.sqlite"));
+        QVERIFY(store);
+        ModelContext *ctx = store->mainContext();
+        ctx->insert(makeEvent(QStringLiteral("known"), 0, 2.0));
+        QVERIFY(ctx->save());
+        const quint64 savesBefore = store->saveCount();
+        QList<qint64> signalled;
+        bool signalledHere = false;
+        quint64 countWhenSignalled = 0;
+        connect(store.get(), &ModelContainer::didSave, this, [&](const QList<qint64> &added) {
+            signalled = added;
+            signalledHere = QThread::currentThread() == thread();
+            countWhenSignalled = store->saveCount();
+        }, Qt::DirectConnection);
+
+        QThread *madeOn = nullptr;
+        std::optional<Expected<EarthquakeList>> result;
+        ctx->saveNew(
+            [&] {
+                madeOn = QThread::currentThread();
+                return EarthquakeList{makeEvent(QStringLiteral("known"), 5, 4.0), makeEvent(QStringLiteral("twin"), 1, 3.0),
+                                      makeEvent(QStringLiteral("new"), 2), makeEvent(QStringLiteral("twin"), 3, 9.9)};
+            },
+            this, [&](Expected<EarthquakeList> stored) { result = std::move(stored); });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), TestWait::bound);
+        QVERIFY(madeOn && madeOn != thread());
+        QVERIFY2(*result, *result ? "" : qPrintable(result->error().description));
+        const EarthquakeList &stored = result->value();
+        QCOMPARE(ids(stored), QStringList({QStringLiteral("twin"), QStringLiteral("new")}));
+        QCOMPARE(stored.at(0)->magnitude(), 3.0);
+        QCOMPARE(signalled, QList<qint64>({stored.at(0)->id().value, stored.at(1)->id().value}));
+        QVERIFY(signalledHere);
+        QCOMPARE(countWhenSignalled, savesBefore + 1);
+        FetchDescriptor byDate;
+        byDate.sortByDate = SortOrder::Forward;
+        const auto all = ctx->fetch(byDate);
+        QCOMPARE(ids(*all), QStringList({QStringLiteral("known"), QStringLiteral("twin"), QStringLiteral("new")}));
+        QCOMPARE(all->at(0)->magnitude(), 2.0);
+        QVERIFY(*all->at(1) == *stored.at(0));
+    }
+
+    // A context may outlive its store (one parented elsewhere): it then fails as a closed store.
+    void contextOutlivingItsStoreFailsAsClosed()
+    {
+        auto store = openStore(path("outlived.sqlite"));
+        QVERIFY(store);
+        store->mainContext()->insert(makeEvent(QStringLiteral("kept"), 0));
+        QVERIFY(store->mainContext()->save());
+        ModelContext context(store.get());
+        store.reset();
+        QVERIFY(!context.container());
+        QVERIFY(!context.fetch({}));
+        QVERIFY(!context.fetchCount({}));
+        QVERIFY(!context.fetchStoredEventIDs({QStringLiteral("kept")}));
+        context.insert(makeEvent(QStringLiteral("late"), 1));
+        QVERIFY(!context.save());
+        QVERIFY(!context.hasChanges());
+        std::optional<Expected<EarthquakeList>> result;
+        context.saveNew([] { return EarthquakeList{makeEvent(QStringLiteral("later"), 2)}; }, this,
+                        [&](Expected<EarthquakeList> stored) { result = std::move(stored); });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), TestWait::bound);
+        QVERIFY(!*result);
+    }
+
     void inMemoryStoreAndPreview()
     {
         auto memory = ModelContainer::open({QString(), true});
@@ -254,6 +324,25 @@ private slots:
                           "location TEXT, fetchedAt INTEGER);PRAGMA user_version = 2");
         QTest::newRow("tables without a version")
             << QByteArray("sql:CREATE TABLE Notes (body TEXT)");
+        QTest::newRow("only a view, without a version") << QByteArray("sql:CREATE VIEW Notes AS SELECT 1 AS body");
+        // The right columns, but rows could not be added to them one event per identifier.
+        const QByteArray columns = "eventID TEXT NOT NULL, date INTEGER, latitude REAL, longitude REAL, depth REAL, "
+                                   "magnitude REAL, magnitudeType TEXT, maxIntensity TEXT, location TEXT, fetchedAt INTEGER";
+        QTest::newRow("eventID not unique") << "sql:CREATE TABLE Earthquake (" + columns + ");PRAGMA user_version = 1";
+        QTest::newRow("unique with another column")
+            << "sql:CREATE TABLE Earthquake (" + columns + ", UNIQUE (eventID, date));PRAGMA user_version = 1";
+        QTest::newRow("unique for some rows only")
+            << "sql:CREATE TABLE Earthquake (" + columns + ");CREATE UNIQUE INDEX partly ON Earthquake(eventID) "
+                                                           "WHERE date > 0;PRAGMA user_version = 1";
+        QTest::newRow("unique ignoring case")
+            << "sql:CREATE TABLE Earthquake (" + columns + ");CREATE UNIQUE INDEX nocase ON Earthquake(eventID "
+                                                           "COLLATE NOCASE);PRAGMA user_version = 1";
+        QTest::newRow("a view")
+            << "sql:CREATE TABLE Events (" + columns + ", UNIQUE (eventID));CREATE VIEW Earthquake AS SELECT * FROM "
+                                                       "Events;PRAGMA user_version = 1";
+        QTest::newRow("without row ids")
+            << "sql:CREATE TABLE Earthquake (" + columns + ", PRIMARY KEY (eventID)) WITHOUT ROWID;"
+                                                           "PRAGMA user_version = 1";
     }
     void unopenableStores()
     {
@@ -284,13 +373,14 @@ private slots:
         env.insert(QStringLiteral("SISMO_TEST_OPEN_SHARED_STORE"), QStringLiteral("1"));
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForFinished(20000));
+        QVERIFY(child.waitForFinished(TestWait::bound));
         QVERIFY(child.exitCode() != 0);
         const QByteArray err = child.readAllStandardError();
         QVERIFY2(err.startsWith("Failed to create ModelContainer: "), err.constData());
         QVERIFY(err.trimmed().size() > QByteArray("Failed to create ModelContainer: ").size());
         QCOMPARE(fileHash(file), before);
         QVERIFY(!QFile::exists(file + QStringLiteral("-wal")));
+        QVERIFY(!QFile::exists(file + QStringLiteral("-shm")));
     }
 
     // Two instances started together on a new store: both open it, and it ends up with the full
@@ -313,7 +403,7 @@ private slots:
                 child->start(QCoreApplication::applicationFilePath(), {});
             }
             for (QProcess *child : {&first, &second}) {
-                QVERIFY(child->waitForFinished(30000));
+                QVERIFY(child->waitForFinished(TestWait::bound));
                 const QByteArray err = child->readAllStandardError();
                 QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0,
                          qPrintable(QStringLiteral("round %1: %2").arg(round).arg(QString::fromLocal8Bit(err))));

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "MenuWalk.h"
 #include "QuickItems.h"
 #include "TestWait.h"
 
@@ -68,14 +69,26 @@ struct Screen {
         root = nullptr;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    bool show()
+    bool show(QSize size = QSize(900, 640))
     {
         root = QuickItems::show(engine, window, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/HistoricoView.qml")),
                                 {{QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
                                  {QStringLiteral("viewModel"), QVariant::fromValue(vm)}},
-                                QSize(900, 640));
+                                size);
         return root;
     }
+    // Opens the sheet with its state in `mode` and the newest year chosen.
+    QObject *openSheet(int mode)
+    {
+        root->setProperty("showFilterSheet", true);
+        if (!QTest::qWaitFor([this] { return sheetOpen(); }, TestWait::bound))
+            return nullptr;
+        auto *state = qvariant_cast<QObject *>(sheet()->property("state"));
+        state->setProperty("mode", mode);
+        state->setProperty("selectedYear", vm->availableYears().value(0));
+        return state;
+    }
+    QQuickItem *item(const char *name) const { return QuickItems::find(window.contentItem(), QLatin1String(name)); }
     QObject *find(const char *name) const { return root->findChild<QObject *>(QString::fromLatin1(name)); }
     bool shown(const char *name) const
     {
@@ -277,6 +290,114 @@ private slots:
         QTest::keyClick(&s.window, Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!s.root->property("showFilterSheet").toBool(), TestWait::bound);
         QVERIFY(s.vm->filterMode().isNone());
+    }
+
+    // The sheet's menus, at the main window's default size and on a short, narrow window:
+    // every choice can be reached and clicked.
+    void menusStayInsideTheWindow_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("picker");
+        for (const QSize size : {QSize(1100, 720), QSize(640, 400)}) {
+            for (const char *picker : {"yearPicker", "monthPicker"})
+                QTest::addRow("%dx%d %s", size.width(), size.height(), picker) << size << QString::fromLatin1(picker);
+        }
+    }
+    void menusStayInsideTheWindow()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, picker);
+        Screen s(400);
+        QVERIFY(s.show(size));
+        QVERIFY(s.openSheet(1));
+        QQuickItem *item = QuickItems::find(s.window.contentItem(), picker);
+        QTRY_VERIFY_WITH_TIMEOUT(item && item->isVisible(), TestWait::bound);
+        const QStringList faults = MenuWalk::walk(&s.window, item);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    // Each calendar opens inside the window and off the sheet's buttons, and a click picks a day.
+    void calendarsLeaveTheButtonsFree_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("row");
+        for (const QSize size : {QSize(1100, 720), QSize(640, 400)}) {
+            for (const char *row : {"startRow", "endRow"})
+                QTest::addRow("%dx%d %s", size.width(), size.height(), row) << size << QString::fromLatin1(row);
+        }
+    }
+    void calendarsLeaveTheButtonsFree()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, row);
+        Screen s(10);
+        QVERIFY(s.show(size));
+        QObject *state = s.openSheet(2);
+        QVERIFY(state);
+        QQuickItem *rowItem = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((rowItem = QuickItems::find(s.window.contentItem(), row)), TestWait::bound);
+        QQuickItem *picker = QuickItems::find(rowItem, QStringLiteral("datePicker"));
+        QQuickItem *button = QuickItems::find(picker, QStringLiteral("calendarButton"));
+        button->forceActiveFocus(Qt::TabFocusReason);  // the form scrolls it into view
+        QVERIFY(MenuWalk::settle(&s.window));
+        QTest::mouseClick(&s.window, Qt::LeftButton, {}, MenuWalk::sceneRect(button).center().toPoint());
+        QTRY_VERIFY_WITH_TIMEOUT(picker->property("calendarOpen").toBool(), TestWait::bound);
+
+        auto *calendar = picker->findChild<QObject *>(QStringLiteral("calendarPopup"));
+        QQuickItem *panel = calendar->property("contentItem").value<QQuickItem *>()->parentItem();
+        QVERIFY(MenuWalk::settle(&s.window));
+        const QRectF shown = MenuWalk::sceneRect(panel);
+        QVERIFY2(QRectF(0, 0, size.width(), size.height()).contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                     .arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
+        for (const char *name : {"cancelButton", "applyButton"})
+            QVERIFY2(!shown.intersects(MenuWalk::sceneRect(s.item(name))), name);
+
+        // A click on a day the other bound allows picks it.
+        QQuickItem *grid = QuickItems::find(panel, QStringLiteral("monthGrid"));
+        QQuickItem *day = nullptr;
+        for (QQuickItem *cell : QuickItems::all(grid))
+            if (!day && cell->property("inMonth").toBool() && cell->property("selectable").toBool()
+                && !cell->property("chosen").toBool())
+                day = cell;
+        QVERIFY(day);
+        const int key = day->property("key").toInt();
+        QTest::mouseClick(&s.window, Qt::LeftButton, {}, MenuWalk::sceneRect(day).center().toPoint());
+        QTRY_VERIFY_WITH_TIMEOUT(!picker->property("calendarOpen").toBool(), TestWait::bound);
+        QCOMPARE(picker->property("dayKey").toInt(), key);
+    }
+
+    // The month section's header is a text of its own; the picker keeps the short title.
+    void monthHeaderAndTitle_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("es") << "es_ES" << "Mes (opcional)" << "Mes";
+        QTest::newRow("en") << "en_US" << "Month (optional)" << "Month";
+    }
+    void monthHeaderAndTitle()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, header);
+        QFETCH(QString, title);
+        Localization::setTableForTesting({
+            {QStringLiteral("en"), {{QStringLiteral("filter.month"), QStringLiteral("Month")},
+                                    {QStringLiteral("filter.month.header"), QStringLiteral("Month (optional)")}}},
+            {QStringLiteral("es"), {{QStringLiteral("filter.month"), QStringLiteral("Mes")},
+                                    {QStringLiteral("filter.month.header"), QStringLiteral("Mes (opcional)")}}},
+        });
+        Localization::setLocaleForTesting(QLocale(locale));
+        Screen s(10);
+        QVERIFY(s.show());
+        QVERIFY(s.openSheet(1));
+        QQuickItem *picker = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((picker = s.item("monthPicker")), TestWait::bound);
+        const QString shownTitle = picker->property("title").toString();
+        const QString shownHeader = s.item("monthSection")->property("header").toString();
+        Localization::setTableForTesting({});
+        Localization::setLocaleForTesting(QLocale::c());
+        QCOMPARE(shownHeader, header);
+        QCOMPARE(shownTitle, title);
     }
 
     void typedDaysOutsideTheOtherBoundAreRefused()

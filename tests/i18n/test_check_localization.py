@@ -24,12 +24,18 @@ class CheckLocalization(unittest.TestCase):
         write(self.root, "src/Core/A.cpp",
               'QString a() { return L("a.title", QStringLiteral("Título")); }\n'
               'QString b() { return Localization::format(L(\n    "b.count", QStringLiteral("%lld sismos")), {n}); }\n')
+        self.write_lookup("fromUtf8")
         write(self.root, "src/UI/V.qml",
               'Text { text: Localized.text("v.label", "Etiqueta") }\n'
               "Text { text: Localized.format('v.count', '%lld', [n]) }\n")
         self.table = {"en": {"a.title": "Title", "b.count": "%lld earthquakes", "v.label": "Label", "v.count": "%lld"},
                       "es": {"a.title": "Título", "b.count": "%lld sismos", "v.label": "Etiqueta", "v.count": "%lld"}}
         self.write_table(self.table)
+
+    def write_lookup(self, conversion):
+        write(self.root, "src/Core/Platform/Localization.h",
+              "inline QString L(const char *key, const QString &defaultText)\n{\n"
+              f"    return Localization::text(QString::{conversion}(key), defaultText);\n}}\n")
 
     def tearDown(self):
         self.dir.cleanup()
@@ -62,6 +68,26 @@ class CheckLocalization(unittest.TestCase):
         result = self.run_script()
         self.assertNotEqual(result.returncode, 0)
         self.assertIn("'b.count'", result.stderr)
+
+    def test_a_key_is_read_as_the_lookup_converts_it(self):
+        # A Spanish sentence as its own key, in the table as text.
+        write(self.root, "src/Core/B.cpp", 'QString c() { return L("Frecuencia autom\u00e1tica", QString()); }\n'
+                                           'QString d() { return Localization::text(QLatin1String("ma\u00f1ana"), {}); }\n')
+        for language in ("en", "es"):
+            self.table[language].update({"Frecuencia autom\u00e1tica": "x", "ma\u00f1ana": "y"})
+        self.write_table(self.table)
+        result = self.run_script()
+        self.assertNotEqual(result.returncode, 0)  # Latin-1 from UTF-8 bytes garbles the second key
+        self.assertIn("'ma\u00c3\u00b1ana'", result.stderr)
+        self.assertNotIn("autom", result.stderr)
+
+        write(self.root, "src/Core/B.cpp", 'QString c() { return L("Frecuencia autom\u00e1tica", QString()); }\n'
+                                           'QString d() { return Localization::text(QStringLiteral("ma\u00f1ana"), {}); }\n')
+        self.assertEqual(self.run_script().returncode, 0)
+        self.write_lookup("fromLatin1")  # the lookup itself garbles every key beyond ASCII
+        result = self.run_script()
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("'Frecuencia autom\u00c3\u00a1tica'", result.stderr)
 
     def test_pending_counts_only_when_asked_and_folds_in_sorted(self):
         write(self.root, "src/UI/W.qml", 'Text { text: Localized.text("w.new", "Nuevo") }\n')

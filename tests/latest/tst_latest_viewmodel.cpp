@@ -131,18 +131,22 @@ private slots:
         Fixture f;
         QSignalSpy debounced(f.viewModel.get(), &EarthquakeListViewModel::debouncedSearchTextChanged);
         QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 1, TestWait::bound);  // the initial empty text passes once
-        f.viewModel->setDebounceInterval(1200);  // a wide pause, so a busy machine cannot end it early
+        auto *wait = f.viewModel->findChild<QTimer *>(QStringLiteral("searchDebounceWait"));
+        QVERIFY(wait);
+        QSignalSpy waitEnded(wait, &QTimer::timeout);
         f.viewModel->setSearchText(QStringLiteral("a"));
         f.viewModel->setSearchText(QStringLiteral("ab"));
         f.viewModel->setSearchText(QStringLiteral("a"));
-        QTest::qWait(300);
+        QVERIFY(wait->isActive());  // held until the pause is over
         QCOMPARE(debounced.count(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(debounced.count(), 2, TestWait::bound);
+        QVERIFY(waitEnded.wait(TestWait::bound));
+        QCOMPARE(waitEnded.count(), 1);  // one pass for the burst
+        QCOMPARE(debounced.count(), 2);
         QCOMPARE(f.viewModel->debouncedSearchText(), QStringLiteral("a"));
-        // The same text again passes nothing on.
+        // The same text again passes nothing on once its wait is over.
         f.viewModel->setSearchText(QStringLiteral("ab"));
         f.viewModel->setSearchText(QStringLiteral("a"));
-        QTest::qWait(2000);
+        QVERIFY(waitEnded.wait(TestWait::bound));
         QCOMPARE(debounced.count(), 2);
     }
 
@@ -191,13 +195,16 @@ private slots:
         QCOMPARE(f.source->fetches, 1);  // never at once: one full period first
         QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 2, TestWait::bound);
         // The next wait begins only when this refresh has returned.
-        QTest::qWait(1800);
-        QCOMPARE(f.source->fetches, 2);
+        const auto *wait = f.viewModel->findChild<QTimer *>(QStringLiteral("periodicRefreshWait"));
+        QVERIFY(wait);
+        QVERIFY(!wait->isActive());
         f.source->completeAll();
+        QVERIFY(wait->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(f.source->fetches, 3, TestWait::bound);
+        QVERIFY(!wait->isActive());
         f.source->completeAll();
         f.viewModel->stopAutoRefresh();
-        QTest::qWait(1800);
+        QVERIFY(!wait->isActive());  // nothing left to fire
         QCOMPARE(f.source->fetches, 3);
     }
 

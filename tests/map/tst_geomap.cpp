@@ -1,9 +1,12 @@
+#include "CoastGeometry.h"
+#include "CoastNode.h"
 #include "MapAnnotation.h"
 #include "Map/MapProjection.h"
 #include "MapTestScene.h"
 #include "Models/Region.h"
 #include "TestWait.h"
 
+#include <QSGGeometryNode>
 #include <QSignalSpy>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -27,6 +30,8 @@ private slots:
     void gesturesMoveTheCamera();
     void nonInteractiveMapIgnoresGestures();
     void renderShowsLandSeaAndMarkers();
+    void coastChunksHoldTheWholeLevel();
+    void coastFollowsTheCameraWithoutRebuildingItsLand();
     void rippleRingStartsAfterItsDelayAndDiesWithItsOwner();
 };
 
@@ -254,6 +259,7 @@ void TestGeoMap::gesturesMoveTheCamera()
 
     QTest::mouseDClick(scene.view.get(), Qt::LeftButton, {}, QPoint(400, 300));
     QCOMPARE(scene.map->zoomLevel(), 10.0);
+    QVERIFY(scene.map->hasActiveFocus());  // a press gives the keys to the map
 
     scene.map->forceActiveFocus();
     QTest::keyClick(scene.view.get(), Qt::Key_Minus);
@@ -265,6 +271,24 @@ void TestGeoMap::gesturesMoveTheCamera()
     scene.map->setMaximumZoomLevel(9.5);
     QTest::keyClick(scene.view.get(), Qt::Key_Plus);
     QCOMPARE(scene.map->zoomLevel(), 9.5);
+    scene.map->setMaximumZoomLevel(18);
+    scene.map->setZoomLevel(7);  // a coarse coastline: each step of the pinch is a frame
+
+    // two fingers spreading apart zoom about their middle, which stays put
+    const QPointF middle(400, 300);
+    const QGeoCoordinate between = scene.map->toCoordinate(middle);
+    const double before = scene.map->zoomLevel();
+    QPointingDevice *touch = QTest::createTouchDevice();
+    QTest::touchEvent(scene.view.get(), touch).press(0, QPoint(350, 300)).press(1, QPoint(450, 300));
+    for (int step = 1; step <= 25; ++step)
+        QTest::touchEvent(scene.view.get(), touch).move(0, QPoint(350 - 2 * step, 300)).move(1, QPoint(450 + 2 * step, 300));
+    QTest::touchEvent(scene.view.get(), touch).release(0, QPoint(300, 300)).release(1, QPoint(500, 300));
+    // twice as far apart: a level in, less the spread before Qt recognises the pinch
+    const double zoomed = scene.map->zoomLevel() - before;
+    QVERIFY2(zoomed > 0.5 && zoomed <= 1.0, qPrintable(QString::number(zoomed)));
+    const QPointF still = scene.map->fromCoordinate(between);
+    QVERIFY2(std::abs(still.x() - middle.x()) < 3 && std::abs(still.y() - middle.y()) < 3,
+             qPrintable(QStringLiteral("%1,%2").arg(still.x()).arg(still.y())));
 }
 
 void TestGeoMap::nonInteractiveMapIgnoresGestures()
@@ -320,6 +344,92 @@ void TestGeoMap::renderShowsLandSeaAndMarkers()
     const QPointF t = scene.map->fromCoordinate(QGeoCoordinate(28.27, -16.64));
     QVERIFY(colorNear(dark.pixelColor(t.toPoint()), scene.map->landColor()));
     QVERIFY(!colorNear(scene.map->landColor(), QColor(0xf3, 0xf0, 0xe8)));
+}
+
+// Cutting a level into chunks loses and doubles nothing: every triangle and every shore
+// segment lands in exactly one chunk, and each chunk's bounds hold what it draws.
+void TestGeoMap::coastChunksHoldTheWholeLevel()
+{
+    const CoastlineData &data = CoastlineData::bundled();
+    QVERIFY(!data.isEmpty());
+    for (int level = 0; level < data.levels().size(); ++level) {
+        const CoastlineData::Level &lvl = data.levels()[level];
+        qsizetype segments = 0;
+        for (const CoastlineData::Line &line : lvl.lines)
+            segments += line.points.size() < 2 ? 0 : (line.closed ? line.points.size() : line.points.size() - 1);
+        qsizetype triangles = 0, pieces = 0;
+        for (const CoastGeometry::Chunk &chunk : CoastGeometry::chunksOf(data, level)) {
+            triangles += qsizetype(chunk.fillIndices.size()) / 3;
+            for (const QPointF &p : chunk.fill)
+                QVERIFY(chunk.bounds.adjusted(-1e-12, -1e-12, 1e-12, 1e-12).contains(p));
+            for (const CoastGeometry::Line &line : chunk.lines)
+                pieces += line.closed ? qsizetype(line.points.size()) : qsizetype(line.points.size()) - 1;
+        }
+        QCOMPARE(triangles, lvl.fillIndices.size() / 3);
+        QCOMPARE(pieces, segments);
+    }
+}
+
+// A frame draws the chunks in view alone, built when they first come into view. A zoom step
+// moves and scales them: the land is never built again, only the shores in view (a strip
+// keeps its width in pixels); a pan builds nothing, and a zoom back to a level seen before
+// finds its chunks as they were.
+void TestGeoMap::coastFollowsTheCameraWithoutRebuildingItsLand()
+{
+    const CoastlineData &data = CoastlineData::bundled();
+    const QPointF centre = MapProjection::toWorld(28.45, -16.3);
+    const QSizeF view(800, 600);
+    const CoastNode::Look look{Qt::white, Qt::gray, 1.1};
+    CoastNode node;
+    auto show = [&](double zoom, QPointF shift = {}) {
+        const double scale = MapProjection::worldScale(zoom);
+        node.update(data, data.levelFor(zoom), centre + shift / scale - QPointF(view.width(), view.height()) / 2 / scale,
+                    scale, view, look);
+    };
+    struct Seen {
+        QSGGeometry *land, *shore;
+        bool shown;
+    };
+    auto seen = [&] {
+        std::vector<Seen> out;
+        for (int i = 0; i < node.chunkCount(); ++i) {
+            out.push_back({node.landOf(i) ? node.landOf(i)->geometry() : nullptr,
+                           node.shoreOf(i) ? node.shoreOf(i)->geometry() : nullptr, node.isChunkShown(i)});
+        }
+        return out;
+    };
+    QCOMPARE(data.levelFor(11.25), data.levelFor(11.5));
+    show(11.25);
+    const std::vector<Seen> before = seen();
+    const auto shownCount = std::count_if(before.cbegin(), before.cend(), [](const Seen &c) { return c.shown; });
+    const auto builtCount = std::count_if(before.cbegin(), before.cend(), [](const Seen &c) { return c.land; });
+    QVERIFY(shownCount > 0);
+    QCOMPARE(builtCount, shownCount);
+    QVERIFY2(shownCount * 4 < node.chunkCount(), qPrintable(QStringLiteral("%1 of %2").arg(shownCount).arg(node.chunkCount())));
+
+    show(11.5);  // the same level, closer
+    const std::vector<Seen> zoomed = seen();
+    for (size_t i = 0; i < before.size(); ++i) {
+        QCOMPARE(zoomed[i].land, before[i].land);
+        QCOMPARE(zoomed[i].shore != before[i].shore, zoomed[i].shown);
+    }
+    show(11.5, QPointF(40, -25));
+    const std::vector<Seen> panned = seen();
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (zoomed[i].land)
+            QCOMPARE(panned[i].land, zoomed[i].land);
+        if (zoomed[i].shown)
+            QCOMPARE(panned[i].shore, zoomed[i].shore);
+    }
+    show(9.5);  // another level, and back
+    QVERIFY(data.levelFor(9.5) != data.levelFor(11.5));
+    show(11.5, QPointF(40, -25));
+    const std::vector<Seen> back = seen();
+    for (size_t i = 0; i < before.size(); ++i) {
+        QCOMPARE(back[i].land, panned[i].land);
+        QCOMPARE(back[i].shore, panned[i].shore);
+        QCOMPARE(back[i].shown, panned[i].shown);
+    }
 }
 
 void TestGeoMap::rippleRingStartsAfterItsDelayAndDiesWithItsOwner()

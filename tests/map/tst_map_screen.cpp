@@ -21,6 +21,7 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "QuickItems.h"
 #include "TestWait.h"
@@ -106,6 +107,8 @@ struct Screen {
     MarkerLayer *layer() const { return root->property("markerLayer").value<MarkerLayer *>(); }
     QString selectedID() const { return viewModel()->selectedEarthquake().eventID(); }
     bool calloutShown() const { return find("callout")->isVisible(); }
+    // Slid all the way in: its buttons are where a click finds them.
+    bool calloutIn() const { return find("callout")->property("presence").toDouble() == 1.0; }
     void tapAt(double latitude, double longitude)
     {
         const QPointF p = map()->mapToScene(map()->fromCoordinate(QGeoCoordinate(latitude, longitude)));
@@ -117,6 +120,22 @@ struct Screen {
         QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
     }
     bool batchDone() const { return layer()->isBatchCurrent(); }
+    QPointF sceneOf(double latitude, double longitude) const
+    {
+        return map()->mapToScene(map()->fromCoordinate(QGeoCoordinate(latitude, longitude)));
+    }
+    QGeoCoordinate coordinateAt(const QPointF &scene) const { return map()->toCoordinate(map()->mapFromScene(scene)); }
+    // Shows the screen with event "a" selected and its callout in place.
+    bool showWithCallout()
+    {
+        addEvent(QStringLiteral("a"), 3.0, 28.3, -16.0, 600);
+        save();
+        if (!show())
+            return false;
+        source->fail();
+        viewModel()->setSelectedEarthquake(model()->newest());
+        return QTest::qWaitFor([this] { return calloutIn(); }, TestWait::bound);
+    }
 };
 
 }  // namespace
@@ -161,7 +180,7 @@ private slots:
         s.save();
         QVERIFY(s.show());
         s.source->fail();
-        QCOMPARE(s.layer()->count(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(s.layer()->count(), 3, TestWait::bound);  // the snapshot loads in the background
         QCOMPARE(s.model()->newest().eventID(), QStringLiteral("strong"));
         s.viewModel()->setSelectedFilterRaw(QStringLiteral("moderate"));
         QCOMPARE(s.layer()->count(), 1);  // 6.2 is strong: no marker
@@ -173,7 +192,8 @@ private slots:
         // a save while the map is shown brings its marker in, and the ripple with it
         s.addEvent(QStringLiteral("newest"), 1.2, 27.7, -18.0, 0);
         s.save();
-        QCOMPARE(s.layer()->count(), 4);
+        // merged by the snapshot in the background
+        QTRY_COMPARE_WITH_TIMEOUT(s.layer()->count(), 4, TestWait::bound);
         QCOMPARE(s.model()->newest().eventID(), QStringLiteral("newest"));
     }
 
@@ -203,6 +223,7 @@ private slots:
         s.tapAt(29.5, -14.0);  // open sea: nothing
         QCOMPARE(s.selectedID(), QStringLiteral("newest"));
         // the close button clears the selection
+        QTRY_VERIFY_WITH_TIMEOUT(s.calloutIn(), TestWait::bound);
         s.click(s.find("closeButton"));
         QCOMPARE(s.selectedID(), QString());
     }
@@ -242,7 +263,7 @@ private slots:
         s.source->fail();
         QTRY_VERIFY_WITH_TIMEOUT(s.batchDone(), TestWait::bound);
         s.tapAt(28.0, -16.0);
-        QTRY_VERIFY_WITH_TIMEOUT(s.calloutShown(), TestWait::bound);
+        QTRY_VERIFY_WITH_TIMEOUT(s.calloutIn(), TestWait::bound);
         s.map()->pan(40, 25);
         const QGeoCoordinate camera = s.map()->center();
         const double zoom = s.map()->zoomLevel();
@@ -302,6 +323,111 @@ private slots:
         QCOMPARE(s.map()->center(), start);
         QCOMPARE(s.layer()->count(), 2);
         QCOMPARE(list.selectedFilterRaw(), QStringLiteral("low"));  // the list's filters are its own
+    }
+
+    // The card covers the map: what lands on its blank body never reaches the map below.
+    void calloutTakesItsInput_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::newRow("click") << "click";
+        QTest::newRow("drag") << "drag";
+        QTest::newRow("wheel") << "wheel";
+    }
+    void calloutTakesItsInput()
+    {
+        QFETCH(QString, gesture);
+        Screen s;
+        QVERIFY(s.showWithCallout());
+        QQuickItem *card = s.find("calloutCard");
+        const QPointF blank = card->mapToScene(QPointF(card->width() / 2, 5));  // the top padding
+        // A marker hidden under that spot.
+        const QGeoCoordinate under = s.coordinateAt(blank);
+        s.addEvent(QStringLiteral("hidden"), 2.0, under.latitude(), under.longitude(), 3600);
+        s.save();
+        QTRY_VERIFY_WITH_TIMEOUT(s.batchDone() && s.layer()->count() == 2, TestWait::bound);
+        QCOMPARE(s.layer()->markerAt(s.layer()->mapFromScene(blank)).isEmpty(), false);
+        const QGeoCoordinate centre = s.map()->center();
+        const double zoom = s.map()->zoomLevel();
+
+        if (gesture == QLatin1String("click")) {
+            QTest::mouseClick(&s.window, Qt::LeftButton, {}, blank.toPoint());
+        } else if (gesture == QLatin1String("drag")) {
+            QTest::mousePress(&s.window, Qt::LeftButton, {}, blank.toPoint());
+            for (int step = 1; step <= 10; ++step)
+                QTest::mouseMove(&s.window, (blank - QPointF(30 * step, 0)).toPoint());
+            QTest::mouseRelease(&s.window, Qt::LeftButton, {}, (blank - QPointF(300, 0)).toPoint());
+        } else {
+            QWheelEvent wheel(blank, s.window.mapToGlobal(blank), QPoint(), QPoint(0, 360), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QGuiApplication::sendEvent(&s.window, &wheel);
+        }
+        QCOMPARE(s.selectedID(), QStringLiteral("a"));
+        QCOMPARE(s.map()->center(), centre);
+        QCOMPARE(s.map()->zoomLevel(), zoom);
+    }
+
+    // Once the selection is cleared the card leaves, and its buttons do nothing on the way out.
+    void leavingCalloutOpensNothing_data()
+    {
+        QTest::addColumn<bool>("byMarker");
+        QTest::newRow("close button") << false;
+        QTest::newRow("tap on the selected marker") << true;
+    }
+    void leavingCalloutOpensNothing()
+    {
+        QFETCH(bool, byMarker);
+        Screen s;
+        QVERIFY(s.showWithCallout());
+        QQuickItem *detail = s.find("detailButton");
+        const QPoint detailCentre = detail->mapToScene(QPointF(detail->width() / 2, detail->height() / 2)).toPoint();
+        if (byMarker)
+            s.tapAt(28.3, -16.0);
+        else
+            s.click(s.find("closeButton"));
+        QCOMPARE(s.selectedID(), QString());
+        QVERIFY(s.calloutShown());  // still on its way out
+        QTest::mouseClick(&s.window, Qt::LeftButton, {}, detailCentre);
+        s.click(s.find("closeButton"));
+        QTRY_VERIFY_WITH_TIMEOUT(!s.calloutShown(), TestWait::bound);
+        QCOMPARE(s.root->property("depth").toInt(), 1);
+        QCOMPARE(s.selectedID(), QString());
+    }
+
+    // The selected marker is drawn larger than the others; all of what is drawn takes the tap,
+    // and a tap beside the disc reaches the marker there.
+    void selectedMarkerTakesTapsOnItsDisc_data()
+    {
+        QTest::addColumn<QPointF>("offset");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("centre") << QPointF(0, 0) << QString();
+        QTest::newRow("15 px") << QPointF(15, 0) << QString();
+        QTest::newRow("20 px") << QPointF(0, -20) << QString();
+        QTest::newRow("diagonal, on the disc") << QPointF(12, -15) << QString();
+        QTest::newRow("beside the disc, on another marker") << QPointF(19, 19) << QStringLiteral("beside");
+    }
+    void selectedMarkerTakesTapsOnItsDisc()
+    {
+        QFETCH(QPointF, offset);
+        QFETCH(QString, selected);
+        Screen s;
+        s.addEvent(QStringLiteral("newest"), 2.0, 28.6, -17.8, 60);
+        s.addEvent(QStringLiteral("a"), 3.0, 28.0, -16.0, 600);
+        s.save();
+        QVERIFY(s.show());
+        s.source->fail();
+        QTRY_VERIFY_WITH_TIMEOUT(s.batchDone(), TestWait::bound);
+        const QPointF centre = s.sceneOf(28.0, -16.0);
+        const QGeoCoordinate beside = s.coordinateAt(centre + QPointF(28, 28));
+        s.addEvent(QStringLiteral("beside"), 1.0, beside.latitude(), beside.longitude(), 900);
+        s.save();
+        QTRY_VERIFY_WITH_TIMEOUT(s.batchDone() && s.layer()->count() == 3, TestWait::bound);
+        s.tapAt(28.0, -16.0);
+        QCOMPARE(s.selectedID(), QStringLiteral("a"));
+        QQuickItem *marker = s.find("selectedMarker");
+        QTRY_COMPARE_WITH_TIMEOUT(marker->scale(), 1.2, TestWait::bound);  // the selection's spring is over
+
+        QTest::mouseClick(&s.window, Qt::LeftButton, {}, (centre + offset).toPoint());
+        QCOMPARE(s.selectedID(), selected);
     }
 
     void destroyedWithWorkPending()

@@ -73,7 +73,13 @@ struct Fixture {
     void add(const QString &id, qint64 msAgo, double magnitude = 2.5, double latitude = 28.0)
     {
         stage(id, kNow.addMSecs(-msAgo), magnitude, latitude);
+        save();
+    }
+    // Saved, and merged by the snapshot in the background: the markers follow its notice.
+    void save()
+    {
         QVERIFY(store->mainContext()->save());
+        QVERIFY(QTest::qWaitFor([this] { return !store->snapshot()->isBusy(); }, TestWait::bound));
     }
     QStringList shownIds() const
     {
@@ -127,6 +133,35 @@ private slots:
         QCOMPARE(markers.size(), 4);  // the map recomputes on every filter assignment
         f.viewModel.setSelectedFilterRaw(QStringLiteral("Strong"));  // not a raw value: ignored
         QCOMPARE(magnitude.size(), 2);
+    }
+
+    // A recompute that shows the same events hands the layer the set it holds, which it
+    // takes as no change: appearances, repeated choices and the minute's tick rebuild nothing.
+    void sameShownEventsKeepTheSet()
+    {
+        Fixture f;
+        f.add(QStringLiteral("small"), 60000, 2.5);
+        f.add(QStringLiteral("strong"), 120000, 4.5);
+        const MarkerSet all = f.model.markerSet();
+        QCOMPARE(all.count(), 2);
+        f.model.recompute();
+        f.viewModel.setSelectedFilterRaw(QStringLiteral("all"));
+        f.viewModel.setSelectedDateFilterRaw(QStringLiteral("last24h"));  // hides neither
+        QVERIFY(f.model.isTicking());
+        f.model.recompute();  // what the tick does
+        QVERIFY(f.model.markerSet() == all);
+
+        f.viewModel.setSelectedFilterRaw(QStringLiteral("low"));
+        const MarkerSet low = f.model.markerSet();
+        QCOMPARE(low.count(), 1);
+        QVERIFY(!(low == all));
+        f.viewModel.setSelectedFilterRaw(QStringLiteral("all"));
+        QCOMPARE(f.model.markerSet().count(), 2);
+        // a save that adds an event is a new set
+        const MarkerSet before = f.model.markerSet();
+        f.add(QStringLiteral("newer"), 30000, 2.0);
+        QCOMPARE(f.model.markerSet().count(), 3);
+        QVERIFY(!(f.model.markerSet() == before));
     }
 
     void appearancesRefreshWithoutCooldown()
@@ -241,14 +276,14 @@ private slots:
         };
         for (int i = 0; i < 40; ++i)
             f.stage(QStringLiteral("base%1").arg(i, 2, 10, QLatin1Char('0')), kNow.addSecs(-i * 1800), i % 8 * 0.9);
-        QVERIFY(f.store->mainContext()->save());
+        f.save();
         check(QStringLiteral("all"), QStringLiteral("all"));
         // newer, older and equal-date rows in one save
         f.stage(QStringLiteral("newer"), kNow.addSecs(60), 2.5);
         f.stage(QStringLiteral("older"), kNow.addDays(-20), 4.5);
         f.stage(QStringLiteral("base05-twin"), kNow.addSecs(-5 * 1800), 2.2);
         f.stage(QStringLiteral("base04-twin"), kNow.addSecs(-4 * 1800), 0.5);
-        QVERIFY(f.store->mainContext()->save());
+        f.save();
         const QStringList magnitudes{"all", "micro", "low", "moderate"};
         const QStringList dates{"all", "lastHour", "last24h", "last30d"};
         for (const QString &m : magnitudes)
@@ -259,6 +294,40 @@ private slots:
         f.add(QStringLiteral("latest-low"), -120 * 1000, 3.0);
         QCOMPARE(f.newestEventID(), QStringLiteral("latest-low"));
         check(QStringLiteral("low"), QStringLiteral("all"));
+    }
+
+    // The map's per-event data is kept by the snapshot by its type, never looked up among the
+    // snapshot's children: other children do not stand in for it.
+    void markerDataBesideOtherChildren()
+    {
+        Fixture f;
+        auto *other = new QObject(f.store->snapshot());
+        other->setObjectName(QStringLiteral("not the map's data"));
+        f.add(QStringLiteral("older"), 1000, 2.5);
+        f.add(QStringLiteral("newer"), 0, 4.5);
+        QCOMPARE(f.shownIds(), QStringList({"newer", "older"}));
+        QCOMPARE(f.model.markerSet().data()->size(), size_t(2));
+    }
+
+    // Until the snapshot has loaded the map is empty and nothing waits for it; its notice
+    // brings the markers.
+    void emptyUntilTheSnapshotLoads()
+    {
+        QTemporaryDir dir;
+        auto opened = ModelContainer::open({dir.filePath(QStringLiteral("e.sqlite")), false});
+        QVERIFY(opened);
+        auto store = std::move(*opened);
+        store->mainContext()->insert(std::make_shared<Earthquake>(QStringLiteral("e1"), kNow, 28.0, -16.0, 10, 2.5,
+                                                                  QStringLiteral("mb"), std::nullopt,
+                                                                  QStringLiteral("ARICO")));
+        QVERIFY(store->mainContext()->save());
+        MapEarthquakesModel model;
+        QSignalSpy markers(&model, &MapEarthquakesModel::markersChanged);
+        model.setContext(store->mainContext());
+        QVERIFY(!store->snapshot()->isLoaded());
+        QCOMPARE(model.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(model.count(), 1, TestWait::bound);
+        QCOMPARE(model.newest().eventID(), QStringLiteral("e1"));
     }
 
     void unplaceableEventsCountButAreNotDrawn()

@@ -124,6 +124,9 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void tilesFromServerAreDrawnCachedAndAttributed();
     void unreachableServerLeavesCoastlinesAndBacksOff();
+    void tilesOnDiskAreReadOffTheGuiThread();
+    void anotherTileLevelShowsTheOldTilesUntilItsOwnArrive_data();
+    void anotherTileLevelShowsTheOldTilesUntilItsOwnArrive();
     void oversizedTileIsAbandoned_data();
     void oversizedTileIsAbandoned();
 };
@@ -187,6 +190,58 @@ void TestMapTiles::unreachableServerLeavesCoastlinesAndBacksOff()
     QVERIFY(colorNear(img.pixelColor(scene.map->fromCoordinate(QGeoCoordinate(28.27, -16.64)).toPoint()),
                       scene.map->landColor()));
     QCOMPARE(filesUnder(cache.path()), 0);
+}
+
+// Decoding a tile costs milliseconds a frame cannot spare: a tile on disk comes back later.
+void TestMapTiles::tilesOnDiskAreReadOffTheGuiThread()
+{
+    TileServer server(QColor(20, 200, 20));
+    QTemporaryDir cache;
+    const TileSource::Key key{6, 30, 27};
+    {
+        TileSource first;
+        first.setUrlTemplate(server.urlTemplate());
+        first.setCacheDirectory(cache.path());
+        QSignalSpy ready(&first, &TileSource::tileReady);
+        QVERIFY(first.tile(key).isNull());
+        QVERIFY(ready.wait(TestWait::bound));
+    }
+    TileSource tiles;
+    tiles.setUrlTemplate(server.urlTemplate());
+    tiles.setCacheDirectory(cache.path());
+    QSignalSpy ready(&tiles, &TileSource::tileReady);
+    QVERIFY(tiles.tile(key).isNull());
+    QVERIFY(tiles.inMemory(key).isNull());
+    QVERIFY(ready.wait(TestWait::bound));
+    QCOMPARE(tiles.tile(key).pixelColor(5, 5), QColor(20, 200, 20));
+    QCOMPARE(server.requests, 1);  // read from disk, not fetched again
+}
+
+void TestMapTiles::anotherTileLevelShowsTheOldTilesUntilItsOwnArrive_data()
+{
+    QTest::addColumn<double>("levels");
+    QTest::newRow("in") << 1.0;
+    QTest::newRow("out") << -1.0;
+}
+
+// A zoom to another tile level draws the tiles at hand, scaled, where the new level's are
+// still missing (here they never come: the server is gone), never the bare coastlines.
+void TestMapTiles::anotherTileLevelShowsTheOldTilesUntilItsOwnArrive()
+{
+    QFETCH(double, levels);
+    const QColor tileColor(250, 20, 20);
+    TileServer server(tileColor);
+    QTemporaryDir cache;
+    MapTestScene scene({600, 400}, {},
+                       tileProperties(server.urlTemplate(), cache.path())
+                           + "; zoomLevel: 8; center: QtPositioning.coordinate(28.3, -15.8)");
+    QTRY_VERIFY_WITH_TIMEOUT(colorNear(scene.grab().pixelColor(300, 200), tileColor), TestWait::bound);
+    QTRY_COMPARE_WITH_TIMEOUT(scene.map->tileSource()->requestsInFlight(), 0, TestWait::bound);
+    server.server.close();
+
+    scene.map->setZoomLevel(8 + levels);
+    QVERIFY(scene.map->isShowingTiles());
+    QVERIFY(colorNear(scene.grab().pixelColor(300, 200), tileColor));
 }
 
 void TestMapTiles::oversizedTileIsAbandoned_data()

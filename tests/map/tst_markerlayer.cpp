@@ -7,8 +7,10 @@
 
 #include <numeric>
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_MapPlugin)
@@ -36,6 +38,7 @@ class TestMarkerLayer : public QObject
 
 private slots:
     void hitsFollowTheShownOrder();
+    void markersChangedCarriesTheNewMarkers();
     void unplaceableEntriesAreNeitherDrawnNorHit_data();
     void unplaceableEntriesAreNeitherDrawnNorHit();
     void selectionLeavesTheBatchAlone();
@@ -44,6 +47,8 @@ private slots:
     void destroyedWithABuildInFlight();
     void buriedMarkersAreDropped();
     void stackedMarkersKeepTheTopAndLargerOnes();
+    void canvasPictureHoldsEachSpriteAtItsPlace_data();
+    void canvasPictureHoldsEachSpriteAtItsPlace();
     void countlessLabelsKeepStylesBounded();
 };
 
@@ -74,6 +79,27 @@ void TestMarkerLayer::hitsFollowTheShownOrder()
     QTest::mouseClick(scene.view.get(), Qt::LeftButton, {}, (p + QPointF(6, 0)).toPoint());
     QCOMPARE(taps.size(), 1);
     QCOMPARE(taps.at(0).at(0).toString(), QStringLiteral("102"));
+}
+
+// Whoever hears of new markers reads them, by value and by hit, not the ones they replace.
+void TestMarkerLayer::markersChangedCarriesTheNewMarkers()
+{
+    MapTestScene scene({800, 600}, "MarkerLayer { objectName: \"layer\" }", kCamera);
+    auto *layer = scene.find<MarkerLayer>("layer");
+    const QPointF p = scene.map->fromCoordinate(kCentre);
+    MapMarker m;
+    m.id = QStringLiteral("new");
+    m.coordinate = kCentre;
+    m.color = Qt::red;
+    QList<MapMarker> seen;
+    QString hit;
+    connect(layer, &MarkerLayer::markersChanged, layer, [&] {
+        seen = layer->markers();
+        hit = layer->markerAt(p);
+    });
+    layer->setMarkers({m});
+    QCOMPARE(seen, QList<MapMarker>{m});
+    QCOMPARE(hit, QStringLiteral("new"));
 }
 
 void TestMarkerLayer::unplaceableEntriesAreNeitherDrawnNorHit_data()
@@ -195,7 +221,7 @@ void TestMarkerLayer::destroyedWithABuildInFlight()
         QTRY_VERIFY_WITH_TIMEOUT(layer->isBuilding(), TestWait::bound);
     }
     // the worker finishes after the layer is gone; its batch must go nowhere
-    QTest::qWait(1500);
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(TestWait::bound));
     QVERIFY(data.use_count() == 1);
 }
 
@@ -221,11 +247,11 @@ void TestMarkerLayer::buriedMarkersAreDropped()
     in.origin = centre - QPointF(400, 300) / scale;
     const MarkerBatch::Output out = MarkerBatch::build(in);
     QVERIFY2(out.drawn < 1000, qPrintable(QString::number(out.drawn)));
-    QCOMPARE(out.vertices.size(), size_t(out.drawn) * 4);
+    QCOMPARE(out.placed.size(), size_t(out.drawn));
     // the topmost marker is always kept, and drawn last
-    const auto &last = out.vertices[out.vertices.size() - 4];
+    const QPointF last = out.placed.back().topLeft;
     const QPointF top = (centre + QPointF(30, 30) / scale - in.origin) * scale;
-    QVERIFY(std::abs(last.x + 17 - top.x()) <= 1 && std::abs(last.y + 17 - top.y()) <= 1);
+    QVERIFY(std::abs(last.x() + 17 - top.x()) <= 1 && std::abs(last.y() + 17 - top.y()) <= 1);
 }
 
 void TestMarkerLayer::stackedMarkersKeepTheTopAndLargerOnes()
@@ -257,6 +283,60 @@ void TestMarkerLayer::stackedMarkersKeepTheTopAndLargerOnes()
     const std::vector<int> kept = MarkerBatch::dropStacked(in, positions, QRectF(-40, -40, 880, 680));
     // the top of each pile, the larger one under the second, and the translucent one on the third
     QCOMPARE(kept, (std::vector<int>{0, 4996, 4997, 4998, 4999, 5000}));
+}
+
+void TestMarkerLayer::canvasPictureHoldsEachSpriteAtItsPlace_data()
+{
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("1x") << qreal(1);
+    QTest::newRow("2x") << qreal(2);
+}
+
+// The worker's picture of the canvas is the whole batch: device pixels at the window's
+// ratio, each sprite copied whole at its marker, later markers over earlier ones.
+void TestMarkerLayer::canvasPictureHoldsEachSpriteAtItsPlace()
+{
+    QFETCH(qreal, dpr);
+    const double scale = MapProjection::worldScale(9);
+    const QPointF origin = MapProjection::toWorld(kCentre);
+    auto data = std::make_shared<MarkerData>();
+    const int red = data->addStyle({Qt::red, 10, {}});
+    const int blue = data->addStyle({Qt::blue, 10, {}});
+    data->append(0, MapProjection::fromWorld(origin + QPointF(100, 50) / scale), red);
+    data->append(1, MapProjection::fromWorld(origin + QPointF(104, 50) / scale), blue);
+    data->append(2, MapProjection::fromWorld(origin + QPointF(300, 200) / scale), red);
+    // a sprite is a square of its colour, 10 pixels a side
+    QImage atlas(int(40 * dpr), int(10 * dpr), QImage::Format_RGBA8888_Premultiplied);
+    atlas.fill(Qt::transparent);
+    QPainter(&atlas).fillRect(QRectF(0, 0, 10 * dpr, 10 * dpr), Qt::red);
+    QPainter(&atlas).fillRect(QRectF(20 * dpr, 0, 10 * dpr, 10 * dpr), Qt::blue);
+    MarkerBatch::Input in;
+    in.set = setOf(data, {0, 1, 2});
+    in.spriteOfStyle = {0, 1};
+    in.sprites = {{QRectF(0, 0, 10 * dpr, 10 * dpr), QSizeF(10, 10)}, {QRectF(20 * dpr, 0, 10 * dpr, 10 * dpr), QSizeF(10, 10)}};
+    in.atlas = atlas;
+    in.dpr = dpr;
+    in.scale = scale;
+    in.origin = origin;
+    in.canvas = QSizeF(400, 300);
+    const MarkerBatch::Output out = MarkerBatch::build(in);
+    QCOMPARE(out.drawn, 3);
+    // the tiles that hold a marker, and no other
+    QCOMPARE(out.tiles.size(), size_t(2));
+    auto at = [&](double x, double y) {
+        const QPoint p = QPointF(x * dpr, y * dpr).toPoint();
+        for (const MarkerBatch::Tile &tile : out.tiles) {
+            if (tile.rect.contains(p))
+                return tile.image.pixelColor(p - tile.rect.topLeft());
+        }
+        return QColor(Qt::transparent);
+    };
+    QCOMPARE(at(97, 50), QColor(Qt::red));     // the first one's left, not covered
+    QCOMPARE(at(102, 50), QColor(Qt::blue));   // under the second, drawn later
+    QCOMPARE(at(108, 50), QColor(Qt::blue));
+    QCOMPARE(at(300, 200), QColor(Qt::red));
+    QCOMPARE(at(290, 200).alpha(), 0);
+    QCOMPARE(at(200, 120).alpha(), 0);
 }
 
 // A page of ever new magnitudes: every entry keeps its own colour, the styles (sprites in the

@@ -392,7 +392,8 @@ private slots:
         }
     }
 
-    // Whether a page was cut short: its table opened and not closed after the last row.
+    // Whether a page was cut short: the last row read stands in a table that no "</table>"
+    // closes after it.
     void cutShort_data()
     {
         QTest::addColumn<QString>("html");
@@ -408,6 +409,13 @@ private slots:
         QTest::newRow("a second table cut short") << (page(good) + QStringLiteral("<table><tr><td>Fuente")) << true;
         QTest::newRow("rows outside any table") << (good + good) << false;
         QTest::newRow("no rows at all") << QStringLiteral("<html><table><p>Mantenimiento") << false;
+        // "<tr" after a closed table that opens no row of a table: complete pages.
+        const QString table = QStringLiteral("<table>") + good + QStringLiteral("</table>");
+        QTest::newRow("a track tag after the table") << (table + QStringLiteral("<video><track src=\"a.vtt\"></video>")) << false;
+        QTest::newRow("a row in a script after the table") << (table + QStringLiteral("<script>s=\"<tr>\"</script>")) << false;
+        QTest::newRow("a row in a comment after the table") << (table + QStringLiteral("<!-- <tr> -->")) << false;
+        QTest::newRow("a whole row after the table") << (table + QStringLiteral("<tr><td>x</td></tr>")) << false;
+        QTest::newRow("a row in a script, table cut short") << (QStringLiteral("<table>") + good + QStringLiteral("<script>s=\"<tr>\"</script>")) << true;
         QTest::newRow("empty") << QString() << false;
     }
     void cutShort()

@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "MenuWalk.h"
 #include "QuickItems.h"
 #include "TestWait.h"
 
@@ -119,6 +120,51 @@ private slots:
         QCOMPARE(picker->property("currentIndex").toInt(), 2);
     }
 
+    // Every choice of every menu can be reached and clicked, at the window's default size and
+    // at its narrowest on a short screen, with every section shown.
+    void menusStayInsideTheWindow_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("picker");
+        for (const QSize size : {QSize(520, 480), QSize(460, 300)}) {
+            for (const char *picker : {"magnitudeThresholdPicker", "refreshPicker"})
+                QTest::addRow("%dx%d %s", size.width(), size.height(), picker) << size << QString::fromLatin1(picker);
+        }
+    }
+    void menusStayInsideTheWindow()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, picker);
+        SettingsFixture f(LocationManager::AuthorizedAlways, [](UserDefaults &d) {
+            d.setBool(QStringLiteral("notificationsEnabled"), true);
+            d.setBool(QStringLiteral("settings.globalMagEnabled"), true);
+            d.setBool(QStringLiteral("settings.locationEnabled"), true);
+            d.setBool(QStringLiteral("settings.swarmEnabled"), true);
+        });
+        auto window = showSettings(f.viewModel.get(), size.width(), size.height());
+        QQuickItem *item = QuickItems::find(window->contentItem(), picker);
+        QTRY_VERIFY_WITH_TIMEOUT(item && item->isVisible(), TestWait::bound);
+        const QStringList faults = MenuWalk::walk(window.get(), item);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    // The footers of the refresh section are looked up by their Spanish sentence, which the
+    // English table translates.
+    void refreshFooterInEnglish()
+    {
+        Localization::setLocaleForTesting(QLocale(QStringLiteral("en_US")));
+        SettingsFixture f;
+        auto window = showSettings(f.viewModel.get(), 520);
+        auto *section = QuickItems::find(window->contentItem(), QStringLiteral("autoRefreshSection"));
+        f.settings->setRefreshInterval(RefreshInterval::Disabled);
+        const QString manual = section->property("footer").toString();
+        f.settings->setRefreshInterval(RefreshInterval::TenMinutes);
+        const QString automatic = section->property("footer").toString();
+        Localization::setLocaleForTesting(QLocale::c());
+        QCOMPARE(manual, QStringLiteral("Updates will only happen manually."));
+        QCOMPARE(automatic, QStringLiteral("The system may adjust the actual frequency to save battery."));
+    }
+
     void formWidth_data()
     {
         QTest::addColumn<int>("windowWidth");
@@ -219,16 +265,17 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QQuickWindow> showSettings(SettingsViewModel *vm, int width)
+    std::unique_ptr<QQuickWindow> showSettings(SettingsViewModel *vm, int width, int height = 480)
     {
         QQmlComponent component(&m_engine);
         component.setData("import QtQuick\nimport Sismovantaquelorin\nimport Sismovantaquelorin.Core\n"
-                          "Window { property SettingsViewModel vm; height: 480; visible: true\n"
+                          "Window { property SettingsViewModel vm; visible: true\n"
                           "SettingsView { anchors.fill: parent; viewModel: vm } }",
                           QUrl(QStringLiteral("qrc:/test/settings.qml")));
         std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow *>(
             component.createWithInitialProperties({{QStringLiteral("vm"), QVariant::fromValue(vm)},
-                                                   {QStringLiteral("width"), width}})));
+                                                   {QStringLiteral("width"), width},
+                                                   {QStringLiteral("height"), height}})));
         if (!window) {
             qWarning() << component.errorString();
             return window;

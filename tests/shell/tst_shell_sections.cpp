@@ -19,7 +19,7 @@
 #include <QtTest>
 
 #include "QuickItems.h"
-#include "ShellTestMain.h"
+#include "AppInOwnHome.h"
 #include "TestWait.h"
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
@@ -237,7 +237,7 @@ void TestShellSections::statisticsStartAfresh()
 
 int main(int argc, char *argv[])
 {
-    return runInOwnHome<TestShellSections>(argc, argv);
+    return runAppTestInOwnHome<TestShellSections>(argc, argv);
 }
 
 #include "tst_shell_sections.moc"

@@ -1,17 +1,14 @@
 // The main window as a whole, offscreen: what a fresh launch shows, the sections' screens,
 // the sidebar toggle, the information sheet, the single settings window, several windows
-// reacting to one notification, the menu shortcuts, and the compact tab layout.
+// reacting to one notification, the menu shortcuts, and the compact tab layout (what a screen
+// reader finds is tst_accessibility's).
 // Runs on a store and settings in a temporary folder, with a catalogue address that refuses.
 #include "Desktop/NavigationState.h"
 #include "Desktop/WindowScenes.h"
 #include "Desktop/FirstLaunchPermission.h"
-#include "Persistence/ModelContainer.h"
-#include "Persistence/ModelContext.h"
-#include "Persistence/PersistenceController.h"
 #include "Platform/NamedNotifications.h"
 #include "Platform/UserDefaults.h"
 
-#include <QAccessible>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlComponent>
@@ -22,11 +19,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "AppInOwnHome.h"
 #include "QuickItems.h"
-#include "ShellTestMain.h"
 #include "TestWait.h"
-
-#include <numeric>
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -78,7 +73,6 @@ private slots:
     void shortcutsRunTheCommands();
     void shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindow();
     void compactLayoutHasThreeTabsOnOneRepository();
-    void everyControlAndRowHasAnAccessibleName();
 
 private:
     QQuickWindow *openWindow();
@@ -399,146 +393,9 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     QCOMPARE(latestModel->property("selectedFilter").toString(), QStringLiteral("low"));
 }
 
-namespace {
-
-// What a screen reader walks: every shown control, row, list and header must have a name.
-// Two walks: the accessibility tree from the window, and the items themselves, so that a
-// control that never made it into the tree counts as unnamed too (the offscreen platform has
-// no accessibility bridge, so Qt Quick adds only the items that declare something).
-struct AccessibleWalk {
-    QStringList unnamed;
-    QMultiHash<QAccessible::Role, QString> named;
-
-    static QString describe(QObject *object)
-    {
-        return object ? QStringLiteral("%1 '%2'").arg(QString::fromLatin1(object->metaObject()->className()),
-                                                      object->objectName())
-                      : QStringLiteral("?");
-    }
-
-    void visit(QAccessibleInterface *node)
-    {
-        if (!node || !node->isValid() || node->state().invisible)
-            return;
-        static const QSet<QAccessible::Role> mustBeNamed = {
-            QAccessible::Button, QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::EditableText,
-            QAccessible::ListItem, QAccessible::Row, QAccessible::Cell, QAccessible::List, QAccessible::MenuItem,
-            QAccessible::PageTab, QAccessible::ComboBox, QAccessible::Heading, QAccessible::Slider,
-            QAccessible::SpinBox};
-        const QString name = node->text(QAccessible::Name).trimmed();
-        if (mustBeNamed.contains(node->role())) {
-            if (name.isEmpty())
-                unnamed << QStringLiteral("tree: role 0x%1 ").arg(node->role(), 0, 16) + describe(node->object());
-            else
-                named.insert(node->role(), name);
-        }
-        for (int i = 0; i < node->childCount(); ++i)
-            visit(node->child(i));
-    }
-
-    // Buttons, text fields and the delegates of every list (rows, section headers).
-    void visitItems(QQuickItem *item)
-    {
-        if (!item->isVisible())
-            return;
-        const bool isListDelegate = item->parentItem() && item->parentItem()->parentItem()
-                                    && item->parentItem()->parentItem()->inherits("QQuickListView")
-                                    && item->parentItem() == item->parentItem()->parentItem()->property("contentItem").value<QQuickItem *>()
-                                    // the list's own empty helper items are no delegates
-                                    && !item->childItems().isEmpty();
-        if (item->inherits("QQuickAbstractButton") || item->inherits("QQuickTextField") || isListDelegate) {
-            QAccessibleInterface *node = QAccessible::queryAccessibleInterface(item);
-            if (!node || node->text(QAccessible::Name).trimmed().isEmpty())
-                unnamed << QStringLiteral("item: ") + describe(item) + QStringLiteral(" in ")
-                               + describe(item->parentItem()->parentItem());
-        }
-        for (QQuickItem *child : item->childItems())
-            visitItems(child);
-    }
-};
-
-}  // namespace
-
-void TestShellWindow::everyControlAndRowHasAnAccessibleName()
-{
-    QAccessible::setActive(true);
-    ModelContext *context = PersistenceController::shared().container()->mainContext();
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    context->insert(std::make_shared<Earthquake>(QStringLiteral("a11y-1"), now.addSecs(-600), 28.1, -16.5, 12.4, 2.44,
-                                                 QStringLiteral("mbLg"), std::nullopt, QStringLiteral("NW TENERIFE")));
-    context->insert(std::make_shared<Earthquake>(QStringLiteral("a11y-2"), now.addDays(-3), 27.7, -17.9, 3, 1.5,
-                                                 QStringLiteral("mbLg"), std::nullopt, QStringLiteral("SW EL HIERRO")));
-    QVERIFY(context->save());
-
-    QQuickWindow *window = openWindow();
-    QVERIFY(window);
-    QTRY_VERIFY_WITH_TIMEOUT(findItem(window, QStringLiteral("earthquakeList"))
-                && findItem(window, QStringLiteral("earthquakeList"))->isVisible(), TestWait::bound);
-    QTest::qWait(50);  // the list's delegates are laid out
-
-    const auto walk = [window] {
-        AccessibleWalk w;
-        w.visit(QAccessible::queryAccessibleInterface(window));
-        w.visitItems(window->contentItem());
-        // Popups (the filter popover) live in the window's overlay, a child of the content item.
-        return w;
-    };
-    AccessibleWalk w = walk();
-    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
-
-    // What carries the names: the bar's and the sidebar's buttons, the search field, the
-    // sections of the sidebar, the rows as one sentence and the section headers.
-    const QStringList buttons = w.named.values(QAccessible::Button);
-    for (const char *expected : {"Actualizar terremotos", "Abrir filtros", "Ajustes", "Información",
-                                 "Mostrar/Ocultar barra lateral"})
-        QVERIFY2(buttons.contains(QString::fromUtf8(expected)), expected);
-    QVERIFY(w.named.values(QAccessible::EditableText).contains(QStringLiteral("Buscar por localización")));
-    const QStringList items = w.named.values(QAccessible::ListItem);
-    for (const char *section : {"Sismos", "Histórico", "Mapa", "Estadísticas"})
-        QVERIFY2(items.contains(QString::fromUtf8(section)), section);
-    const QString row = std::accumulate(items.cbegin(), items.cend(), QString(), [](QString found, const QString &item) {
-        return item.startsWith(QLatin1String("NW TENERIFE")) ? item : found;
-    });
-    QVERIFY2(row.startsWith(QStringLiteral("NW TENERIFE, magnitud 2.4, ")) && row.endsWith(QStringLiteral(", profundidad 12 km")),
-             qPrintable(row));
-    QCOMPARE(w.named.values(QAccessible::Heading).size(), 2);
-
-    // The popover's choices and the field's clear button, once shown.
-    NamedNotifications::defaultCenter()->post(NamedNotifications::openFilter);
-    QObject *popover = window->findChild<QObject *>(QStringLiteral("filterPopover"));
-    QTRY_VERIFY_WITH_TIMEOUT(popover->property("opened").toBool(), TestWait::bound);
-    auto *field = findItem(window, QStringLiteral("searchField"));
-    field->setProperty("text", QStringLiteral("x"));
-    w = walk();
-    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
-    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Micro")));
-    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Borrar búsqueda")));
-    QMetaObject::invokeMethod(popover, "close");
-    QTRY_VERIFY_WITH_TIMEOUT(!popover->property("visible").toBool(), TestWait::bound);
-
-    // An event's detail: the back button and the data rows.
-    QObject *screen = detailScreen(window);
-    QQuickItem *rowItem = nullptr;
-    QList<QQuickItem *> pending{window->contentItem()};
-    while (!pending.isEmpty() && !rowItem) {
-        QQuickItem *item = pending.takeFirst();
-        if (item->isVisible() && item->metaObject()->indexOfProperty("earthquake") >= 0
-            && item->metaObject()->indexOfSignal("clicked()") >= 0)
-            rowItem = item;
-        pending += item->childItems();
-    }
-    QVERIFY(rowItem);
-    QMetaObject::invokeMethod(rowItem, "clicked");
-    QTRY_COMPARE_WITH_TIMEOUT(screen->property("depth").toInt(), 2, TestWait::bound);
-    QTRY_VERIFY_WITH_TIMEOUT(screen->property("currentItem").value<QObject *>()->property("isOnTop").toBool(), TestWait::bound);
-    w = walk();
-    QVERIFY2(w.unnamed.isEmpty(), qPrintable(w.unnamed.join(QLatin1Char('\n'))));
-    QVERIFY(w.named.values(QAccessible::Button).contains(QStringLiteral("Atrás")));
-}
-
 int main(int argc, char *argv[])
 {
-    return runInOwnHome<TestShellWindow>(argc, argv);
+    return runAppTestInOwnHome<TestShellWindow>(argc, argv);
 }
 
 #include "tst_shell_window.moc"

@@ -4,6 +4,7 @@
 #include "Persistence/EarthquakeSnapshot.h"
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
+#include "ViewModels/StatsViewModel.h"
 
 #include <QLocale>
 #include <QPointer>
@@ -55,7 +56,15 @@ struct Screen {
                                 {{QStringLiteral("context"), QVariant::fromValue(store->mainContext())},
                                  {QStringLiteral("pinnedNow"), kNow}},
                                 QSize(900, 2400));  // tall enough to hold every section at once
-        return root;
+        return root && settled();
+    }
+    // The snapshot loaded and the figures computed (both off the main thread) and published.
+    bool settled() const
+    {
+        auto *vm = root->property("viewModel").value<StatsViewModel *>();
+        EarthquakeSnapshot *snapshot = store->snapshot();
+        return QTest::qWaitFor([&] { return snapshot->isLoaded() && !snapshot->isBusy() && !vm->isComputing(); },
+                               TestWait::bound);
     }
     QList<QQuickItem *> all(const QString &name) const
     {
@@ -179,7 +188,7 @@ private slots:
         QVERIFY(!viewModel);
         s.add("b", 60, "ARICO");
         QVERIFY(s.save());
-        QCOMPARE(snapshot->rows().size(), size_t(2));
+        QTRY_COMPARE_WITH_TIMEOUT(snapshot->rows().size(), size_t(2), TestWait::bound);
     }
 };
 

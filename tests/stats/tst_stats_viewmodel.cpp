@@ -10,8 +10,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
+
+#include "TestWait.h"
 
 #include <cmath>
 #include <cstring>
@@ -83,6 +89,18 @@ QString peakId(const std::optional<PeakEvent> &peak)
     return peak ? peak->earthquake().eventID() : QString();
 }
 
+// One update run to its publication: the snapshot loaded first (the screen's change notice
+// asks again once it is), then the figures computed off the main thread. The depth analysis
+// is the last figure announced.
+bool updated(StatsViewModel &vm)
+{
+    if (vm.snapshot() && !vm.snapshot()->waitForLoaded())
+        return false;
+    QSignalSpy last(&vm, &StatsViewModel::depthStatChanged);
+    vm.update();
+    return !last.isEmpty() || last.wait(TestWait::bound);
+}
+
 }  // namespace
 
 class TestStatsViewModel : public QObject {
@@ -129,7 +147,7 @@ private slots:
         StatsViewModel vm;
         vm.setContext(store->container->mainContext());
         vm.setNow([now] { return now; });
-        vm.update();
+        QVERIFY(updated(vm));
 
         const QJsonObject expected = json.value(QStringLiteral("expected")).toObject();
         const QJsonArray counts = expected.value(QStringLiteral("counts")).toArray();
@@ -202,11 +220,98 @@ private slots:
             order << QString::fromLatin1(name);
             connect(&vm, signal, this, [&heard, name] { heard << QString::fromLatin1(name); });
         }
-        vm.update();
+        QVERIFY(updated(vm));
         QCOMPARE(heard, order);
         heard.clear();
-        vm.update();
+        QVERIFY(updated(vm));
         QCOMPARE(heard, order);
+    }
+
+    // The figures are computed on the pool while the main thread goes on; only the result is
+    // published, every figure once and in order. An update asked for meanwhile supersedes it.
+    void computedOffTheMainThread()
+    {
+        auto store = storeOf(readFixture(QStringLiteral("full")), QDateTime::currentDateTimeUtc());
+        QVERIFY(store);
+        StatsViewModel vm;
+        vm.setContext(store->container->mainContext());
+        QVERIFY(vm.snapshot()->waitForLoaded());
+        QSignalSpy first(&vm, &StatsViewModel::countLastHourChanged);
+        QSignalSpy last(&vm, &StatsViewModel::depthStatChanged);
+        vm.update();
+        QVERIFY(vm.isComputing());
+        vm.update();
+        // The main thread waits without running its event loop: the computation goes on.
+        QThreadPool::globalInstance()->waitForDone();
+        QVERIFY(first.isEmpty());
+        QVERIFY(last.wait(TestWait::bound));
+        QTRY_VERIFY_WITH_TIMEOUT(!vm.isComputing(), TestWait::bound);
+        QCOMPARE(first.count(), 1);
+        QCOMPARE(last.count(), 1);
+        QVERIFY(vm.hasEvents());
+    }
+
+    // Before the snapshot is loaded an update starts the load and publishes nothing, so the
+    // screen keeps its empty state; the snapshot's notice brings the figures, as the screen
+    // wires it.
+    void waitsForTheSnapshotWithoutBlocking()
+    {
+        auto store = storeOf(readFixture(QStringLiteral("full")), QDateTime::currentDateTimeUtc());
+        QVERIFY(store);
+        StatsViewModel vm;
+        vm.setContext(store->container->mainContext());
+        connect(vm.snapshot(), &EarthquakeSnapshot::changed, &vm, &StatsViewModel::update);
+        QSignalSpy last(&vm, &StatsViewModel::depthStatChanged);
+        vm.update();
+        QVERIFY(!vm.snapshot()->isLoaded());
+        QVERIFY(vm.snapshot()->isBusy());
+        QVERIFY(last.isEmpty());
+        QVERIFY(!vm.hasEvents());
+        QVERIFY(last.wait(TestWait::bound));
+        QVERIFY(vm.hasEvents());
+    }
+
+    // Another program deletes the strongest event, or rewrites it in place: the peaks follow
+    // the store, never "none" while events remain.
+    void peaksFollowAnotherProgram_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("peak");
+        QTest::newRow("deleted") << "DELETE FROM Earthquake WHERE eventID = 'strong'" << "second";
+        QTest::newRow("weakened") << "UPDATE Earthquake SET magnitude = 1.0 WHERE eventID = 'strong'" << "second";
+    }
+
+    void peaksFollowAnotherProgram()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, peak);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QJsonArray events;
+        const auto event = [&](const char *id, double ageMs, double magnitude) {
+            events.append(QJsonObject{{"id", id}, {"ageMs", ageMs}, {"lat", 28.1}, {"lon", -16.4},
+                                      {"depth", 10}, {"mag", magnitude}, {"place", "ARICO"}});
+        };
+        event("strong", 600000, 4.5);
+        event("second", 1200000, 3.0);
+        event("third", 1800000, 2.0);
+        auto store = storeOf(QJsonObject{{"events", events}}, now);
+        QVERIFY(store);
+        StatsViewModel vm;
+        vm.setContext(store->container->mainContext());
+        connect(vm.snapshot(), &EarthquakeSnapshot::changed, &vm, &StatsViewModel::update);
+        QVERIFY(updated(vm));
+        QCOMPARE(peakId(vm.peakLast24h()), QStringLiteral("strong"));
+
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(store->container->configuration().filePath);
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(statement));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        vm.update();  // the screen appears again
+        QTRY_COMPARE_WITH_TIMEOUT(peakId(vm.peakLast24h()), peak, TestWait::bound);
+        QCOMPARE(peakId(vm.peakLast7d()), peak);
     }
 
     void snapsHalvesAwayFromZero_data()
@@ -270,7 +375,7 @@ private slots:
         StatsViewModel vm;
         vm.setContext(store->mainContext());
         vm.setNow([now] { return now; });
-        vm.update();
+        QVERIFY(updated(vm));
 
         FetchDescriptor all;
         all.sortByDate = SortOrder::Reverse;

@@ -4,19 +4,34 @@
 #include "Location/QtLocationProvider.h"
 #include "Notifications/NotificationSettings.h"
 
+#include <QCoreApplication>
 #include <QJSEngine>
 #include <QQmlEngine>
+#include <utility>
+
+namespace {
+LocationManager *sharedInstance = nullptr;
+
+// Goes as the application goes (after its windows and engine), so that the positioning thread
+// ends before the process does.
+void deleteShared()
+{
+    delete std::exchange(sharedInstance, nullptr);
+}
+}  // namespace
 
 LocationManager *LocationManager::shared()
 {
-    static LocationManager *instance = [] {
-        auto *manager = new LocationManager(QtLocationProvider::createDefault());  // process lifetime
+    static const bool made = [] {
+        sharedInstance = new LocationManager(QtLocationProvider::createDefault());
+        qAddPostRoutine(deleteShared);
         // Never with location alerts off: the request could show the system's prompt unasked.
         if (NotificationSettings::shared()->locationNotificationsEnabled())
-            manager->refreshAuthorization();
-        return manager;
+            sharedInstance->refreshAuthorization();
+        return true;
     }();
-    return instance;
+    Q_UNUSED(made);
+    return sharedInstance;
 }
 
 LocationManager *LocationManager::create(QQmlEngine *, QJSEngine *)

@@ -33,7 +33,8 @@ public:
     static constexpr double distanceFilterMeters = 500.0;
 
     // The process-wide holder on the system's positioning service; built on first use, when it
-    // asks for the status at once if location alerts are on.
+    // asks for the status at once if location alerts are on, and deleted with the application
+    // object (null from then on).
     static LocationManager *shared();
     static LocationManager *create(QQmlEngine *, QJSEngine *);
 

@@ -1,51 +1,8 @@
 #include "QtLocationProvider.h"
 
+#include "Location/PositionWorker.h"
+
 #include <QThread>
-
-// Owns the source on the worker thread and forwards its answers. Every slot runs there.
-class PositionWorker : public QObject {
-    Q_OBJECT
-public:
-    explicit PositionWorker(QtLocationProvider::SourceFactory factory) : m_factory(std::move(factory)) {}
-
-    void create()
-    {
-        m_source = m_factory ? m_factory() : nullptr;
-        m_factory = nullptr;
-        if (!m_source) {
-            emit sourceMissing();
-            return;
-        }
-        m_source->setParent(this);
-        connect(m_source, &QGeoPositionInfoSource::positionUpdated, this, &PositionWorker::positionUpdated);
-        connect(m_source, &QGeoPositionInfoSource::errorOccurred, this, &PositionWorker::errorOccurred);
-    }
-    void requestUpdate(int methods)
-    {
-        if (!m_source) {
-            emit sourceMissing();
-            return;
-        }
-        m_source->setPreferredPositioningMethods(QGeoPositionInfoSource::PositioningMethods(methods));
-        m_source->requestUpdate();
-    }
-    void startUpdates(int methods)
-    {
-        if (!m_source)
-            return;
-        m_source->setPreferredPositioningMethods(QGeoPositionInfoSource::PositioningMethods(methods));
-        m_source->startUpdates();
-    }
-
-signals:
-    void sourceMissing();
-    void positionUpdated(const QGeoPositionInfo &info);
-    void errorOccurred(QGeoPositionInfoSource::Error error);
-
-private:
-    QtLocationProvider::SourceFactory m_factory;
-    QGeoPositionInfoSource *m_source = nullptr;
-};
 
 QtLocationProvider *QtLocationProvider::createDefault(QObject *parent)
 {
@@ -57,8 +14,6 @@ QtLocationProvider::QtLocationProvider(SourceFactory factory, QObject *parent)
 {
     m_thread->setObjectName(QStringLiteral("positioning"));
     m_worker->moveToThread(m_thread);
-    // The thread ends on its own once told to quit; nothing joins it.
-    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
     connect(m_worker, &PositionWorker::sourceMissing, this, &QtLocationProvider::sourceMissing, Qt::QueuedConnection);
     connect(m_worker, &PositionWorker::positionUpdated, this, &QtLocationProvider::positionUpdated,
             Qt::QueuedConnection);
@@ -69,11 +24,18 @@ QtLocationProvider::QtLocationProvider(SourceFactory factory, QObject *parent)
 
 QtLocationProvider::~QtLocationProvider()
 {
-    // The worker and its source are deleted on their thread once a blocked call there returns;
-    // the thread then quits and deletes itself.
+    // The worker and its source are deleted on their thread, which then ends. A call blocked
+    // there (a stalled service holds one for 25 s) is not waited for past the bound: the thread
+    // then ends on its own and deletes itself.
     m_worker->disconnect(this);
     QObject::connect(m_worker, &QObject::destroyed, m_thread, &QThread::quit, Qt::DirectConnection);
     m_worker->deleteLater();
+    if (m_thread->wait(shutdownWaitMs)) {
+        delete m_thread;
+        return;
+    }
+    qWarning("The positioning thread is still busy; it is left to end on its own");
+    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
 }
 
 int QtLocationProvider::preferredMethods() const
@@ -84,30 +46,33 @@ int QtLocationProvider::preferredMethods() const
                                           : QGeoPositionInfoSource::AllPositioningMethods);
 }
 
+void QtLocationProvider::runSource()
+{
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker, methods = preferredMethods()] {
+        worker->run(methods);
+    }, Qt::QueuedConnection);
+}
+
 void QtLocationProvider::requestAlwaysAuthorization()
 {
-    if (m_sourceMissing) {
-        emit authorizationChanged();  // the answer is "restricted", as before
+    // Qt has no permission request: a running source shows whether the service lets us in.
+    if (m_sourceMissing || m_status == LocationManager::AuthorizedAlways) {
+        emit authorizationChanged();  // the answer is the one held
         return;
     }
     if (m_requestInFlight)
         return;
-    // Qt has no permission request: one position request shows whether the service lets us in.
     m_requestInFlight = true;
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, methods = preferredMethods()] {
-        worker->requestUpdate(methods);
-    }, Qt::QueuedConnection);
+    runSource();
 }
 
 void QtLocationProvider::startUpdatingLocation()
 {
-    // Qt's sources refuse (with a warning) to start twice; once started, updates go on.
+    // The source runs since the request that authorized us: from now on its fixes are reported.
     if (m_sourceMissing || m_updating)
         return;
     m_updating = true;
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, methods = preferredMethods()] {
-        worker->startUpdates(methods);
-    }, Qt::QueuedConnection);
+    runSource();
 }
 
 void QtLocationProvider::setStatus(LocationManager::AuthorizationStatus status)
@@ -153,5 +118,3 @@ void QtLocationProvider::errorOccurred(QGeoPositionInfoSource::Error error)
         break;
     }
 }
-
-#include "QtLocationProvider.moc"

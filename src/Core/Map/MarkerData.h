@@ -17,9 +17,12 @@
 // of rebuilding each marker.
 class MarkerData {
 public:
+    // A marker's disc at rest, in pixels: the batched markers and the annotations alike.
+    static constexpr int kDiameter = 28;
+
     struct Style {
-        QColor color;          // of the disc
-        double diameter = 28;  // of the disc, pixels
+        QColor color;                 // of the disc
+        double diameter = kDiameter;  // of the disc, pixels
         QString label;         // short text drawn inside, e.g. "3.1"
         friend bool operator==(const Style &, const Style &) = default;
     };

@@ -36,37 +36,52 @@ public:
     // time linear in it, whatever the text holds. Safe on any thread.
     static Expected<ParsedEarthquakeList> parseTable(const QString &html);
 
-    // Whether a page was cut short in transit: its table is opened and never closed after the
-    // last row. Qt reports such a body (a broken chunked framing, a reset connection without
+    // Whether a page was cut short in transit: no "</table>" closes the table in which the last
+    // row read stands (rows outside tables, and "<tr" text after a closed table, leave a page
+    // whole). Qt reports such a body (a broken chunked framing, a reset connection without
     // Content-Length) as complete.
     static bool isCutShort(QStringView html);
     // The transport error of a page that was cut short.
     static Error incompleteResponseError();
 
-    // A transfer that moves no byte for this long fails as a transport error.
+    // A transfer still running this long after its request, however it trickles, is abandoned
+    // and fails as a transport error (TimeoutError, "Operation timed out"); 0 sets no bound.
     void setTransferTimeout(int milliseconds) { m_transferTimeoutMs = milliseconds; }
     int transferTimeout() const { return m_transferTimeoutMs; }
-    // A body larger than this is abandoned while it downloads and fails as invalidResponse.
+    // A body that decodes to more bytes than this is abandoned the moment it passes them, and
+    // fails as invalidResponse.
     void setMaximumBodySize(qint64 bytes) { m_maximumBodySize = bytes; }
     qint64 maximumBodySize() const { return m_maximumBodySize; }
 
 private:
     using BodyCompletion = std::function<void(Expected<QByteArray>)>;
-    // The body of a successful HTTP response, on the main thread.
+    // The body of a successful HTTP response (at most the maximum body size), on the main thread.
     void fetchHTML(const QUrl &url, QObject *context, BodyCompletion completion) const;
     // Decodes and parses a body: the work done off the main thread.
     static FetchResult readPage(QByteArray body);
     static Expected<QString> decode(QByteArray body);
+
+    // What a walk over the rows saw: the rows that are not header rows, and the last row read
+    // (a header row too, or the row that the text ends inside, whose end is then -1).
+    struct RowWalk {
+        qsizetype rows = 0;
+        qsizetype lastStart = -1;
+        qsizetype lastEnd = -1;
+        bool lastInTable = false; // a "<table" came after the last "</table>" before the row
+    };
+    static bool isCutShort(QStringView html, const RowWalk &walk);
+    // The events of a page text, and in `walk` what the walk over its rows saw.
+    static Expected<ParsedEarthquakeList> parseTable(const QString &html, RowWalk &walk);
 
     // The first `kCellCount` cells at most: later ones are never read.
     static constexpr qsizetype kCellCount = 10;
     using Cells = QVarLengthArray<QStringView, kCellCount>;
     struct CellScan;
     // Calls visit(cells) for every row that is not a header row, in page order, with views into
-    // `html`; returns how many there were. Rows and their cells are found in one pass over the
-    // row's tags, keeping nothing but the cells.
+    // `html`. Rows and their cells are found in one pass over the row's tags, keeping nothing
+    // but the cells.
     template <typename Visit>
-    static qsizetype extractTableRows(QStringView html, Visit &&visit);
+    static RowWalk extractTableRows(QStringView html, Visit &&visit);
     // The plain text of a raw cell: a view into `raw` when nothing but trimming was needed,
     // otherwise into `buffer`.
     static QStringView cleanText(QStringView raw, QString &buffer);

@@ -108,14 +108,16 @@ std::optional<double> strtodWhole(const char *begin, const char *end)
 
 bool HTMLParser::isCutShort(QStringView html)
 {
-    // "<tr" opens a row whatever follows it, as in the row search.
-    const qsizetype lastRow = findLastTag(html, u"<tr");
-    if (lastRow < 0)
-        return false; // no table row at all: the page says so itself (noTableFound)
-    const qsizetype opened = findTag(html, 0, u"<table");
-    if (opened < 0 || opened > lastRow)
-        return false; // rows outside any table are read as they stand
-    return findTag(html, lastRow, u"</table>") < 0;
+    return isCutShort(html, extractTableRows(html, [](const Cells &) {}));
+}
+
+bool HTMLParser::isCutShort(QStringView html, const RowWalk &walk)
+{
+    // Rows outside any table (or no rows at all) are read as they stand; a row that the text
+    // ends inside counts from its start, so a "</table>" after it still closes its table.
+    if (walk.lastStart < 0 || !walk.lastInTable)
+        return false;
+    return findTag(html, walk.lastEnd >= 0 ? walk.lastEnd : walk.lastStart, u"</table>") < 0;
 }
 
 // The cells of one row, read off its tags as the row scan meets them: a "<td" opens a cell
@@ -148,17 +150,36 @@ struct HTMLParser::CellScan {
 };
 
 template <typename Visit>
-qsizetype HTMLParser::extractTableRows(QStringView html, Visit &&visit)
+HTMLParser::RowWalk HTMLParser::extractTableRows(QStringView html, Visit &&visit)
 {
     const char16_t *data = reinterpret_cast<const char16_t *>(html.utf16());
     const qsizetype n = html.size();
     const auto lowerAt = [&](qsizetype i) { return i < n ? char16_t(data[i] | 0x20) : char16_t(0); };
-    qsizetype count = 0;
+    RowWalk walk;
+    bool inTable = false;
     qsizetype cursor = 0;
     for (;;) {
-        const qsizetype start = findTag(html, cursor, u"<tr");
+        // The tags between rows also tell whether a table is open where the next row starts.
+        qsizetype start = -1;
+        for (CharScanner between(html, cursor, u'<');;) {
+            start = between.next();
+            if (start < 0)
+                break;
+            const char16_t second = lowerAt(start + 1);
+            if (second == u't') {
+                if (lowerAt(start + 2) == u'r')
+                    break;
+                if (matchesAt(html, start, u"<table"))
+                    inTable = true;
+            } else if (second == u'/' && matchesAt(html, start, u"</table>")) {
+                inTable = false;
+            }
+        }
         if (start < 0)
             break;
+        walk.lastStart = start;
+        walk.lastEnd = -1;
+        walk.lastInTable = inTable;
         // Every tag of the row is looked at once: for the row's end, a header cell, and cells.
         CellScan scan{html, {}};
         qsizetype end = -1;
@@ -186,13 +207,14 @@ qsizetype HTMLParser::extractTableRows(QStringView html, Visit &&visit)
         }
         if (end < 0)
             break; // an unclosed row and everything after it are dropped
+        walk.lastEnd = end;
         if (!header) {
-            ++count;
+            ++walk.rows;
             visit(std::as_const(scan.cells));
         }
         cursor = end;
     }
-    return count;
+    return walk;
 }
 
 QStringView HTMLParser::cleanText(QStringView raw, QString &buffer)
@@ -346,6 +368,12 @@ std::optional<double> HTMLParser::parseDecimal(QStringView text)
 
 Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
 {
+    RowWalk walk;
+    return parseTable(html, walk);
+}
+
+Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html, RowWalk &walk)
+{
     ParsedEarthquakeList result;
     std::array<QString, kCellCount> buffers;
     std::array<QStringView, kCellCount> cell;
@@ -358,7 +386,7 @@ Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
             last = text.toString();
         return last;
     };
-    const qsizetype rowCount = extractTableRows(html, [&](const Cells &raw) {
+    walk = extractTableRows(html, [&](const Cells &raw) {
         if (result.capacity() == 0) {
             // A catalogue row takes about 270 characters: reserving spares the list's regrowth,
             // and stays in proportion to the text whatever it holds.
@@ -404,7 +432,7 @@ Expected<ParsedEarthquakeList> HTMLParser::parseTable(const QString &html)
         event.location = takeText(cell[9], buffers[9]);
         result.append(std::move(event));
     });
-    if (rowCount == 0)
+    if (walk.rows == 0)
         return toError(HTMLParserError::noTableFound);
     if (result.isEmpty())
         return toError(HTMLParserError::noRowsParsed);

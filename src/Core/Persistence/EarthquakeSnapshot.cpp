@@ -2,128 +2,243 @@
 
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
-#include "Persistence/SnapshotLoader.h"
+#include "Persistence/SnapshotSync.h"
+#include "Persistence/StoreVersion.h"
+#include "Platform/NamedNotifications.h"
 
-#include <algorithm>
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+
+// What the next read is to do: requests that arrive while one runs join into one.
+struct EarthquakeSnapshot::Job {
+    bool load = false;
+    QList<qint64> ownRowIds;
+    bool reloadIfUnexplained = false;
+};
 
 EarthquakeSnapshot::EarthquakeSnapshot(ModelContainer *container, QObject *parent)
     : QObject(parent)
     , m_container(container)
 {
+    if (container->configuration().inMemory) {
+        m_version = StoreVersion::ofConnection([container] { return container->database(); });
+    } else {
+        m_version = StoreVersion::ofFile(container->configuration().filePath);
+        m_session = SnapshotSync::newSession();
+    }
     connect(container, &ModelContainer::didSave, this, &EarthquakeSnapshot::onSaved);
+    connect(NamedNotifications::defaultCenter(), &NamedNotifications::posted, this, [this](const QString &name) {
+        if (name == NamedNotifications::appDidBecomeActive)
+            checkForChanges();
+    });
+    m_poll.setInterval(5000);
+    connect(&m_poll, &QTimer::timeout, this, &EarthquakeSnapshot::checkForChanges);
 }
+
+// A job in flight holds only its own copies and connections: it finishes on its own, and its
+// watcher, a child of this object, goes with it.
+EarthquakeSnapshot::~EarthquakeSnapshot() = default;
 
 const std::vector<EarthquakeSnapshot::Row> &EarthquakeSnapshot::rows()
 {
-    if (!m_loaded)
-        load();
-    return m_rows;
+    static const std::vector<Row> none;
+    waitForLoaded();
+    return m_data ? m_data->rows : none;
 }
 
 const QString &EarthquakeSnapshot::placeName(quint32 place) const
 {
     static const QString none;
-    return place < m_places.size() ? m_places[place] : none;
+    return m_data && place < m_data->places.size() ? m_data->places[place] : none;
 }
 
-std::optional<Earthquake> EarthquakeSnapshot::record(const Row &row) const
+void EarthquakeSnapshot::startLoading()
+{
+    if (m_data || (m_running && m_runningLoads) || (m_pending && m_pending->load))
+        return;
+    Job job;
+    job.load = true;
+    schedule(job);
+}
+
+bool EarthquakeSnapshot::waitForLoaded()
+{
+    for (;;) {
+        if (m_data)
+            return true;
+        if (!m_running) {
+            startLoading();
+            if (!m_running)
+                return false;
+        }
+        const bool loading = m_runningLoads;
+        m_future.waitForFinished();
+        finish(m_running);
+        if (loading && !m_data)
+            return false;  // the load failed
+    }
+}
+
+std::optional<qint64> EarthquakeSnapshot::storeVersion()
+{
+    return m_version->read();
+}
+
+void EarthquakeSnapshot::checkForChanges()
+{
+    if (!m_data)
+        return;  // a load in flight is checked when it ends; none reads everything anyway
+    const std::optional<qint64> version = storeVersion();
+    if (!version || version == m_seenVersion)
+        return;
+    Job job;
+    // A change with no own save since the last look came from another writer, whatever it did.
+    job.reloadIfUnexplained = !m_ownSaveSinceCheck;
+    m_ownSaveSinceCheck = false;
+    schedule(job);
+}
+
+void EarthquakeSnapshot::setWatching(QObject *watcher, bool active)
+{
+    if (!watcher)
+        return;
+    if (active && !m_watchers.contains(watcher)) {
+        m_watchers.insert(watcher);
+        connect(watcher, &QObject::destroyed, this, [this, watcher] { setWatching(watcher, false); });
+    } else if (!active && m_watchers.remove(watcher)) {
+        disconnect(watcher, &QObject::destroyed, this, nullptr);
+    }
+    if (m_watchers.isEmpty())
+        m_poll.stop();
+    else if (!m_poll.isActive())
+        m_poll.start();
+}
+
+std::optional<Earthquake> EarthquakeSnapshot::record(const Row &row)
 {
     const auto fetched = m_container->mainContext()->fetchRows({row.rowId});
-    if (!fetched || fetched->isEmpty())
+    if (!fetched)
         return std::nullopt;
-    return *fetched->constFirst();
+    if (fetched->isEmpty()) {
+        reloadIfStale();
+        return std::nullopt;
+    }
+    const Earthquake &e = *fetched->constFirst();
+    const auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    if (e.dateMs() != row.dateMs || !same(e.latitude(), row.latitude) || !same(e.longitude(), row.longitude)
+        || !same(e.depth(), row.depth) || !same(e.magnitude(), row.magnitude) || e.location() != placeName(row.place))
+        reloadIfStale();
+    return e;
 }
 
-bool EarthquakeSnapshot::load()
+// A row that reads otherwise than the snapshot holds it: a change not yet brought in, or one
+// that a merge could not see (a row rewritten in place while an own save was made).
+void EarthquakeSnapshot::reloadIfStale()
 {
-    unload();
-    sqlite3 *db = SnapshotLoader::handleOf(m_container->database());
-    if (!db)
-        return false;
-    const QString path = m_container->configuration().inMemory ? QString() : m_container->configuration().filePath;
-    auto loaded = SnapshotLoader::loadAll(db, path, m_readerThreads, m_minRowsPerThread);
-    if (!loaded)
-        return false;
-    m_rows = std::move(loaded->rows);
-    m_places = std::move(loaded->places);
-    m_placeIndex.reserve(qsizetype(m_places.size()));
-    for (size_t i = 0; i < m_places.size(); ++i)
-        m_placeIndex.insert(m_places[i], quint32(i));
-    m_sqlOrdered = loaded->needsSqlOrder;
-    m_loaded = true;
-    m_loadedAtSave = m_container->saveCount();
-    return true;
-}
-
-void EarthquakeSnapshot::unload()
-{
-    std::vector<Row>().swap(m_rows);
-    std::vector<QString>().swap(m_places);
-    m_placeIndex.clear();
-    m_loaded = false;
-    m_sqlOrdered = false;
-}
-
-quint32 EarthquakeSnapshot::intern(const QString &name)
-{
-    const auto found = m_placeIndex.constFind(name);
-    if (found != m_placeIndex.constEnd())
-        return found.value();
-    const auto index = quint32(m_places.size());
-    m_places.push_back(name);
-    m_placeIndex.insert(name, index);
-    return index;
+    if (!m_data)
+        return;
+    const std::optional<qint64> version = storeVersion();
+    if (version != m_seenVersion) {
+        checkForChanges();
+    } else if (m_loadedVersion != m_seenVersion) {
+        Job job;
+        job.load = true;
+        schedule(job);
+    }
+    // Else nothing changed since all was read: the row cannot be read as it is stored.
 }
 
 void EarthquakeSnapshot::onSaved(const QList<qint64> &addedRowIds)
 {
-    if (addedRowIds.isEmpty())
-        return;
-    // Not loaded: the next reader loads everything. Loaded during this save's signal: the rows
-    // are in already.
-    if (m_loaded && m_loadedAtSave < m_container->saveCount()) {
-        // A read that fails leaves the snapshot unloaded rather than short of the store.
-        if (m_sqlOrdered || !mergeAdded(addedRowIds))
-            load();
-        m_loadedAtSave = m_container->saveCount();
-    }
-    emit changed();
+    if (addedRowIds.isEmpty() || (!m_data && !m_running && !m_pending))
+        return;  // nothing added, or nothing loaded: a later load reads it all
+    m_ownSaveSinceCheck = true;
+    Job job;
+    job.ownRowIds = addedRowIds;
+    schedule(job);
 }
 
-bool EarthquakeSnapshot::mergeAdded(const QList<qint64> &addedRowIds)
+void EarthquakeSnapshot::schedule(const Job &job)
 {
-    sqlite3 *db = SnapshotLoader::handleOf(m_container->database());
-    if (!db)
-        return false;
-    auto added = SnapshotLoader::readRows(db, addedRowIds);
-    if (!added || added->needsSqlOrder)
-        return false;
-    std::vector<Row> fresh = std::move(added->rows);
-    for (Row &row : fresh)
-        row.place = intern(added->places[row.place]);
-    const auto newerDate = [](const Row &a, const Row &b) { return a.dateMs > b.dateMs; };
-    std::sort(fresh.begin(), fresh.end(), newerDate);
+    if (!m_pending)
+        m_pending = std::make_unique<Job>();
+    m_pending->load = m_pending->load || job.load;
+    m_pending->ownRowIds += job.ownRowIds;
+    m_pending->reloadIfUnexplained = m_pending->reloadIfUnexplained || job.reloadIfUnexplained;
+    startNext();
+}
 
-    // Merge from the back, so that each stored row moves once.
-    const size_t oldSize = m_rows.size();
-    m_rows.resize(oldSize + fresh.size());
-    size_t read = oldSize;
-    size_t write = m_rows.size();
-    for (size_t k = fresh.size(); k-- > 0;) {
-        // Rows older than the fresh one move back; a stored row at the same date stays before.
-        while (read > 0 && newerDate(fresh[k], m_rows[read - 1]))
-            m_rows[--write] = m_rows[--read];
-        m_rows[--write] = fresh[k];
+void EarthquakeSnapshot::startNext()
+{
+    if (m_running || !m_pending)
+        return;
+    const std::unique_ptr<Job> job = std::move(m_pending);
+    if (!m_data && !job->load)
+        return;  // nothing to bring up to date
+    m_running = ++m_serial;
+    m_runningLoads = job->load || !m_data;
+    // Read before the job reads: whatever is committed after this shows as a new version.
+    m_runningVersion = storeVersion();
+    m_seenVersion = m_runningVersion;
+    auto result = std::make_shared<Result>();
+    m_result = result;
+
+    if (m_container->configuration().inMemory) {
+        // No other connection can read it: read through the store's own, here, and announce it
+        // from the event loop as the background reads are.
+        *result = SnapshotSync::loadThroughContext(*m_container->mainContext());
+        m_future = QtFuture::makeReadyFuture();
+        QMetaObject::invokeMethod(this, [this, serial = m_running] { finish(serial); }, Qt::QueuedConnection);
+        return;
     }
 
-    // Equal dates: order each run that took in a fresh row by eventID.
-    std::vector<std::pair<size_t, size_t>> runs;
-    for (const Row &row : fresh) {
-        const auto [first, last] = std::equal_range(m_rows.begin(), m_rows.end(), row, newerDate);
-        const std::pair<size_t, size_t> run(size_t(first - m_rows.begin()), size_t(last - m_rows.begin()));
-        if (run.second - run.first > 1 && (runs.empty() || runs.back() != run))
-            runs.push_back(run);
+    SnapshotSync::Request request;
+    request.session = m_session;
+    request.path = m_container->configuration().filePath;
+    request.threads = m_readerThreads;
+    request.minRowsPerThread = m_minRowsPerThread;
+    if (!job->load)
+        request.known = m_data;
+    request.ownRowIds = job->ownRowIds;
+    // Joined with an own save, a change may be that save: it cannot tell another writer's.
+    request.reloadIfUnexplained = job->reloadIfUnexplained && job->ownRowIds.isEmpty();
+    m_future = QtConcurrent::run(QThreadPool::globalInstance(),
+                                 [request, result] { *result = SnapshotSync::run(request); });
+    auto *watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, serial = m_running] {
+        watcher->deleteLater();
+        finish(serial);
+    });
+    watcher->setFuture(m_future);
+}
+
+void EarthquakeSnapshot::finish(int serial)
+{
+    if (serial != m_running)
+        return;  // finished already (waitForLoaded)
+    m_running = 0;
+    const Result result = std::move(*m_result);
+    m_result.reset();
+    const bool wasLoaded = isLoaded();
+    if (result.failed && !m_runningLoads) {
+        // A read that fails leaves the snapshot unloaded rather than short of the store.
+        m_data.reset();
+        m_pending.reset();
+    } else if (result.data) {
+        m_data = result.data;
+        if (result.reloaded) {
+            m_loadedVersion = m_runningVersion;
+            ++m_loadCount;
+        }
     }
-    const auto ordered = SnapshotLoader::orderTies(db, m_rows, runs);
-    return ordered && *ordered;
+    if (wasLoaded != isLoaded())
+        emit loadedChanged();
+    if (result.data || wasLoaded != isLoaded())
+        emit changed();
+    startNext();
+    if (!m_running)
+        checkForChanges();  // whatever was committed while it read
 }

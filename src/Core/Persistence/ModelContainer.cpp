@@ -3,6 +3,7 @@
 #include "Persistence/EarthquakeSnapshot.h"
 #include "Persistence/ModelContext.h"
 #include "Persistence/StoreError.h"
+#include "Persistence/StoreWriter.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -20,6 +21,10 @@ const QStringList kColumns = {
     QStringLiteral("fetchedAt"),
 };
 
+// A second process opening the store while the first creates or writes it waits this long; so
+// does the writer while another process writes.
+const QString kConnectOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000");
+
 QString nextConnectionName()
 {
     static QAtomicInt counter;
@@ -28,8 +33,8 @@ QString nextConnectionName()
 
 struct SchemaState {
     int version = 0;
-    int tableCount = 0;
-    bool isNew() const { return version == 0 && tableCount == 0; }
+    int objectCount = 0;  // tables, views, indexes and triggers
+    bool isNew() const { return version == 0 && objectCount == 0; }
 };
 
 // One statement, so both values come from the same snapshot of the file.
@@ -37,7 +42,7 @@ Expected<SchemaState> readSchemaState(QSqlDatabase &db)
 {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version), "
-                               "(SELECT count(*) FROM sqlite_master WHERE type = 'table')"))
+                               "(SELECT count(*) FROM sqlite_master)"))
         || !q.next())
         return storeError(q.lastError());
     return SchemaState{q.value(0).toInt(), q.value(1).toInt()};
@@ -76,7 +81,31 @@ Expected<SchemaState> createSchemaIfNew(QSqlDatabase &db)
     return SchemaState{ModelContainer::schemaVersion, 1};
 }
 
-// Reads the schema first and writes only when the file holds no tables yet, so a file
+// Every save inserts rows with their own row id and relies on the uniqueness of eventID: a
+// view, a virtual table, a table without row ids or one that lets eventID repeat would pass the
+// column check and then fail every refresh.
+Expected<void> checkTableKind(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT type, wr FROM pragma_table_list "
+                               "WHERE schema = 'main' AND name = 'Earthquake' COLLATE NOCASE"))
+        || !q.next())
+        return storeError(q.lastError());
+    if (q.value(0).toString() != QLatin1String("table") || q.value(1).toInt() != 0)
+        return storeError(QStringLiteral("the store's Earthquake is not a table of rows"));
+    // A unique index on eventID alone, for every row and compared byte for byte.
+    if (!q.exec(QStringLiteral(
+            "SELECT count(*) FROM pragma_index_list('Earthquake') AS i WHERE i.\"unique\" AND NOT i.partial "
+            "AND (SELECT group_concat(name || '/' || coll) FROM pragma_index_xinfo(i.name) WHERE key) "
+            "= 'eventID/BINARY'"))
+        || !q.next())
+        return storeError(q.lastError());
+    if (q.value(0).toInt() == 0)
+        return storeError(QStringLiteral("the store's table Earthquake does not keep eventID unique"));
+    return {};
+}
+
+// Reads the schema first and writes only when the file holds nothing yet, so a file
 // that belongs to something else (or a newer version) is never changed.
 Expected<void> prepareSchema(QSqlDatabase &db)
 {
@@ -100,7 +129,7 @@ Expected<void> prepareSchema(QSqlDatabase &db)
         columns << q.value(1).toString();
     if (columns != kColumns)
         return storeError(QStringLiteral("the store's table Earthquake does not have the expected columns"));
-    return {};
+    return checkTableKind(db);
 }
 
 }  // namespace
@@ -109,11 +138,16 @@ ModelContainer::ModelContainer(const Configuration &configuration, const QString
     : m_configuration(configuration)
     , m_connectionName(connectionName)
 {
+    m_writer = new StoreWriter(configuration.inMemory ? QString() : configuration.filePath, kConnectOptions,
+                               connectionName, this);
     m_mainContext = new ModelContext(this, this);
 }
 
 ModelContainer::~ModelContainer()
 {
+    // First: the writes already handed over end, on the store, before anything else goes.
+    delete m_writer;
+    m_writer = nullptr;
     delete m_snapshot;
     m_snapshot = nullptr;
     delete m_mainContext;
@@ -129,6 +163,12 @@ ModelContainer::~ModelContainer()
 QSqlDatabase ModelContainer::database() const
 {
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+void ModelContainer::noteSaved(const QList<qint64> &addedRowIds)
+{
+    ++m_saveCount;
+    emit didSave(addedRowIds);
 }
 
 EarthquakeSnapshot *ModelContainer::snapshot()
@@ -150,8 +190,7 @@ Expected<void> openConnection(const QString &name, const ModelContainer::Configu
         if (!QDir().mkpath(info.absolutePath()))
             return storeError(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
         db.setDatabaseName(configuration.filePath);
-        // A second process opening the store while the first creates or writes it waits this long.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        db.setConnectOptions(kConnectOptions);
     }
     if (!db.open())
         return storeError(db.lastError());

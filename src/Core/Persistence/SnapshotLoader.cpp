@@ -3,10 +3,11 @@
 #include "Persistence/StoreError.h"
 
 #include <QByteArray>
+#include <QFuture>
 #include <QHash>
-#include <QSqlDatabase>
-#include <QSqlDriver>
+#include <QThreadPool>
 #include <QVariant>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +17,6 @@
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 
 namespace SnapshotLoader {
@@ -191,21 +191,19 @@ struct Part {
     bool ok = false;
 };
 
-void readPart(const QByteArray &path, Part &part)
+void readPart(const QString &path, Part &part)
 {
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK) {
-        sqlite3_busy_timeout(db, 2000);
-        // Pages read straight from the mapped file rather than copied into the page cache.
-        sqlite3_exec(db, "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
-        if (auto st = prepare(db, QByteArray(kSelect) + " WHERE rowid BETWEEN ?1 AND ?2")) {
+    if (auto db = openReadOnly(path)) {
+        // A scan of a whole part: its pages read straight from the mapped file rather than
+        // copied into the page cache. (Small reads are faster without the mapping.)
+        sqlite3_exec(db->get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
+        if (auto st = prepare(db->get(), QByteArray(kSelect) + " WHERE rowid BETWEEN ?1 AND ?2")) {
             sqlite3_bind_int64(st->get(), 1, part.first);
             sqlite3_bind_int64(st->get(), 2, part.last);
             part.batch.rows.reserve(size_t(std::min<qint64>(part.last - part.first + 1, 1 << 20)));
-            part.ok = bool(readAll(db, st->get(), part.batch));
+            part.ok = bool(readAll(db->get(), st->get(), part.batch));
         }
     }
-    sqlite3_close(db);
     if (part.ok)
         std::sort(part.batch.rows.begin(), part.batch.rows.end(), newerFirst);
 }
@@ -237,12 +235,12 @@ std::vector<Row> mergeSorted(std::vector<std::vector<Row>> lists)
 
 // Several read-only connections over slices of the row id range. Empty when that cannot be
 // done (a part failed to open or read): the caller then reads on its own connection.
-std::optional<Batch> loadInParts(sqlite3 *main, const QString &filePath, int threads, qint64 minRowsPerThread)
+std::optional<Batch> loadInParts(sqlite3 *db, const QString &filePath, int threads, qint64 minRowsPerThread)
 {
     // Each end of the row id b-tree on its own: SQLite reads one row for a lone min() or max(),
     // but scans the table for both in one query.
-    const auto end = [main](const char *sql) -> std::optional<qint64> {
-        auto st = prepare(main, sql);
+    const auto end = [db](const char *sql) -> std::optional<qint64> {
+        auto st = prepare(db, sql);
         if (!st || sqlite3_step(st->get()) != SQLITE_ROW || sqlite3_column_type(st->get(), 0) == SQLITE_NULL)
             return std::nullopt;
         return sqlite3_column_int64(st->get(), 0);
@@ -267,12 +265,14 @@ std::optional<Batch> loadInParts(sqlite3 *main, const QString &filePath, int thr
         parts[size_t(i)].first = low + step * i;
         parts[size_t(i)].last = i + 1 == count ? high : low + step * (i + 1) - 1;
     }
-    const QByteArray path = filePath.toUtf8();
-    std::vector<std::thread> workers;
-    for (Part &part : parts)
-        workers.emplace_back(readPart, std::cref(path), std::ref(part));
-    for (std::thread &w : workers)
-        w.join();
+    // The first part is read here; waiting on a part that no pool thread has taken yet runs it
+    // here too, so a busy pool delays the load but never blocks it, and every part is waited for.
+    std::vector<QFuture<void>> others;
+    for (size_t i = 1; i < parts.size(); ++i)
+        others.push_back(QtConcurrent::run(QThreadPool::globalInstance(), readPart, filePath, std::ref(parts[i])));
+    readPart(filePath, parts[0]);
+    for (QFuture<void> &other : others)
+        other.waitForFinished();
 
     Batch all;
     QHash<QString, quint32> names;
@@ -303,55 +303,102 @@ std::optional<Batch> loadInParts(sqlite3 *main, const QString &filePath, int thr
 
 }  // namespace
 
-sqlite3 *handleOf(const QSqlDatabase &db)
+void ConnectionCloser::operator()(sqlite3 *db) const
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
+    sqlite3_close(db);
 }
 
-Expected<Batch> loadInSqlOrder(sqlite3 *main)
+Expected<Connection> openReadOnly(const QString &path)
 {
-    auto st = prepare(main, QByteArray(kSelect) + " ORDER BY date DESC, eventID DESC");
+    sqlite3 *db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    Connection connection(db);
+    if (rc != SQLITE_OK)
+        return sqliteError(db);
+    // A writer holds the store only for the length of a commit.
+    sqlite3_busy_timeout(db, 10000);
+    return connection;
+}
+
+Expected<void> exec(sqlite3 *db, const char *sql)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return sqliteError(db);
+    return {};
+}
+
+Expected<qint64> count(sqlite3 *db)
+{
+    auto st = prepare(db, "SELECT count(*) FROM Earthquake");
     if (!st)
         return st.error();
+    if (sqlite3_step(st->get()) != SQLITE_ROW)
+        return sqliteError(db);
+    return qint64(sqlite3_column_int64(st->get(), 0));
+}
+
+// Some of the rows, in no particular order: `where` with its one parameter bound by `bind`.
+template <typename Bind>
+Expected<Batch> readWhere(sqlite3 *db, const char *where, Bind bind)
+{
+    auto st = prepare(db, QByteArray(kSelect) + where);
+    if (!st)
+        return st.error();
+    bind(st->get());
     Batch batch;
-    if (auto read = readAll(main, st->get(), batch); !read)
+    if (!storesUtf8(db))
+        batch.needsSqlOrder = true;
+    if (auto read = readAll(db, st->get(), batch); !read)
         return read.error();
     return batch;
 }
 
-Expected<Batch> loadAll(sqlite3 *main, const QString &filePath, int threads, qint64 minRowsPerThread)
+Expected<Batch> readAfter(sqlite3 *db, qint64 rowId)
 {
-    if (!storesUtf8(main))
-        return loadInSqlOrder(main);
+    return readWhere(db, " WHERE rowid > ?1", [rowId](sqlite3_stmt *st) { sqlite3_bind_int64(st, 1, rowId); });
+}
+
+Expected<Batch> loadInSqlOrder(sqlite3 *db)
+{
+    auto st = prepare(db, QByteArray(kSelect) + " ORDER BY date DESC, eventID DESC");
+    if (!st)
+        return st.error();
+    Batch batch;
+    if (auto read = readAll(db, st->get(), batch); !read)
+        return read.error();
+    return batch;
+}
+
+Expected<Batch> loadAll(sqlite3 *db, const QString &filePath, int threads, qint64 minRowsPerThread)
+{
+    if (!storesUtf8(db))
+        return loadInSqlOrder(db);
 
     std::optional<Batch> loaded;
     if (!filePath.isEmpty() && threads > 1)
-        loaded = loadInParts(main, filePath, threads, minRowsPerThread);
+        loaded = loadInParts(db, filePath, threads, minRowsPerThread);
     if (!loaded) {
-        auto st = prepare(main, kSelect);
+        auto st = prepare(db, kSelect);
         if (!st)
             return st.error();
         Batch batch;
-        if (auto read = readAll(main, st->get(), batch); !read)
+        if (auto read = readAll(db, st->get(), batch); !read)
             return read.error();
         std::sort(batch.rows.begin(), batch.rows.end(), newerFirst);
         loaded = std::move(batch);
     }
     if (loaded->needsSqlOrder)
-        return loadInSqlOrder(main);
+        return loadInSqlOrder(db);
 
-    const auto ties = orderTies(main, loaded->rows, equalDateRuns(loaded->rows));
+    const auto ties = orderTies(db, loaded->rows, equalDateRuns(loaded->rows));
     if (!ties)
         return ties.error();
     if (!*ties)
-        return loadInSqlOrder(main);
+        return loadInSqlOrder(db);
     return std::move(*loaded);
 }
 
-Expected<Batch> readRows(sqlite3 *main, const QList<qint64> &rowIds)
+Expected<Batch> readRows(sqlite3 *db, const QList<qint64> &rowIds)
 {
     QByteArray list = "[";
     for (qsizetype i = 0; i < rowIds.size(); ++i) {
@@ -360,16 +407,9 @@ Expected<Batch> readRows(sqlite3 *main, const QList<qint64> &rowIds)
         list += QByteArray::number(rowIds.at(i));
     }
     list += ']';
-    auto st = prepare(main, QByteArray(kSelect) + " WHERE rowid IN (SELECT value FROM json_each(?1))");
-    if (!st)
-        return st.error();
-    sqlite3_bind_text(st->get(), 1, list.constData(), int(list.size()), SQLITE_STATIC);
-    Batch batch;
-    if (!storesUtf8(main))
-        batch.needsSqlOrder = true;
-    if (auto read = readAll(main, st->get(), batch); !read)
-        return read.error();
-    return batch;
+    return readWhere(db, " WHERE rowid IN (SELECT value FROM json_each(?1))", [&list](sqlite3_stmt *st) {
+        sqlite3_bind_text(st, 1, list.constData(), int(list.size()), SQLITE_STATIC);
+    });
 }
 
 std::vector<std::pair<size_t, size_t>> equalDateRuns(const std::vector<Row> &rows)
@@ -386,7 +426,7 @@ std::vector<std::pair<size_t, size_t>> equalDateRuns(const std::vector<Row> &row
     return runs;
 }
 
-Expected<bool> orderTies(sqlite3 *main, std::vector<Row> &rows, const std::vector<std::pair<size_t, size_t>> &runs)
+Expected<bool> orderTies(sqlite3 *db, std::vector<Row> &rows, const std::vector<std::pair<size_t, size_t>> &runs)
 {
     if (runs.empty())
         return true;
@@ -399,7 +439,7 @@ Expected<bool> orderTies(sqlite3 *main, std::vector<Row> &rows, const std::vecto
         }
     }
     list += ']';
-    auto st = prepare(main, "SELECT rowid, eventID FROM Earthquake WHERE rowid IN (SELECT value FROM json_each(?1))");
+    auto st = prepare(db, "SELECT rowid, eventID FROM Earthquake WHERE rowid IN (SELECT value FROM json_each(?1))");
     if (!st)
         return st.error();
     sqlite3_bind_text(st->get(), 1, list.constData(), int(list.size()), SQLITE_STATIC);
@@ -413,7 +453,7 @@ Expected<bool> orderTies(sqlite3 *main, std::vector<Row> &rows, const std::vecto
                     std::string(text ? text : "", size_t(sqlite3_column_bytes(st->get(), 1))));
     }
     if (rc != SQLITE_DONE)
-        return sqliteError(main);
+        return sqliteError(db);
     // SQLite compares text bytewise (BINARY), as std::string does.
     const auto idOf = [&ids](const Row &row) -> const std::string & {
         static const std::string none;

@@ -25,8 +25,9 @@ private:
     static QString lookup(const QString &key);
 };
 
-// Short form used throughout the code: tr-like lookup with a default.
+// Short form used throughout the code: tr-like lookup with a default. Keys are written in the
+// source, which is UTF-8, and some are Spanish sentences.
 inline QString L(const char *key, const QString &defaultText)
 {
-    return Localization::text(QString::fromLatin1(key), defaultText);
+    return Localization::text(QString::fromUtf8(key), defaultText);
 }

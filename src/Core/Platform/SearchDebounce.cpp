@@ -3,6 +3,7 @@
 SearchDebounce::SearchDebounce(QObject *parent)
     : QObject(parent)
 {
+    m_timer.setObjectName(QStringLiteral("searchDebounceWait"));
     m_timer.setSingleShot(true);
     m_timer.setInterval(300);
     connect(&m_timer, &QTimer::timeout, this, [this] {

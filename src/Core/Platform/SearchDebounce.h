@@ -20,7 +20,7 @@ signals:
     void passedOn();
 
 private:
-    QTimer m_timer;
+    QTimer m_timer{this};  // a named child: tests wait on its timeout instead of sleeping
     QString m_pending;
     QString m_passed;
     std::optional<QString> m_last;

@@ -2,20 +2,15 @@
 
 #include "DataSources/IGNDataSource.h"
 #include "Location/LocationManager.h"
+#include "Models/TimeWindows.h"
 #include "Notifications/NotificationFilter.h"
 #include "Notifications/NotificationManager.h"
 #include "Notifications/NotificationSettings.h"
-#include "Persistence/FetchDescriptor.h"
 #include "Persistence/ModelContext.h"
 #include "Platform/UserDefaults.h"
-
-#include <QPointer>
-#include <QSet>
-#include <QStringList>
+#include "Repositories/AlertDelivery.h"
 
 namespace {
-constexpr qint64 recentWindowSeconds = 86400;
-
 EarthquakeRepository::Environment completed(EarthquakeRepository::Environment env)
 {
     if (!env.defaults)
@@ -68,87 +63,85 @@ void EarthquakeRepository::refresh(bool startCooldown, QObject *receiver, std::f
     }
     setIsLoading(true);
     setLastError(std::nullopt);
+    m_running = Running{startCooldown, receiver != nullptr, receiver, std::move(finished)};
 
-    // The repository is the download's context: destroying it abandons the download, whose
-    // completion then never runs.
-    const bool bound = receiver != nullptr;
-    QPointer<QObject> guard(receiver);
-    m_dataSource->fetchEarthquakes(this, [this, startCooldown, bound, guard, finished = std::move(finished)](
-                                             FetchResult result) {
-        completeRefresh(std::move(result), startCooldown);
-        if (finished && (!bound || guard))
-            finished();
+    // The repository is the context of every step: destroying it abandons the download, or
+    // leaves a save that was handed over to finish on its own, and nothing more of the refresh
+    // runs.
+    m_dataSource->fetchEarthquakes(this, [this](FetchResult result) {
+        if (!result)
+            return endRefresh(result.error());
+        persist(std::move(*result));
     });
 }
 
-void EarthquakeRepository::completeRefresh(FetchResult result, bool startCooldown)
+void EarthquakeRepository::persist(ParsedEarthquakeList parsed)
 {
-    if (!result) {
-        setLastError(result.error());
-    } else if (const Expected<void> stored = persist(result.value()); !stored) {
-        setLastError(stored.error());
+    const QDateTime fetchedAt = m_env.now();
+    // Made on the store's writer thread: a big page costs this thread nothing.
+    auto candidates = [parsed = std::move(parsed), fetchedAt] {
+        EarthquakeList events;
+        events.reserve(parsed.size());
+        for (const ParsedEarthquake &p : parsed) {
+            events.append(std::make_shared<Earthquake>(p.eventID, p.date, p.latitude, p.longitude, p.depth,
+                                                       p.magnitude, p.magnitudeType, p.maxIntensity, p.location,
+                                                       fetchedAt));
+        }
+        return events;
+    };
+    // The store keeps the first of twins and only the identifiers it does not hold yet; a
+    // failed save stores nothing, so the next refresh finds the same events new again.
+    m_context->saveNew(std::move(candidates), this, [this](Expected<EarthquakeList> stored) {
+        if (!stored)
+            return endRefresh(stored.error());
+        if (stored->isEmpty())
+            return endRefresh(std::nullopt);
+        fireNotifications(std::move(*stored));
+    });
+}
+
+void EarthquakeRepository::fireNotifications(EarthquakeList newEarthquakes)
+{
+    // Read after the save, so they include the new events.
+    m_context->fetchInBackground(
+        recentEarthquakesDescriptor(), this,
+        [this, newEarthquakes = std::move(newEarthquakes)](Expected<EarthquakeList> recent) mutable {
+            const NotificationFilter filter(*m_env.settings, m_env.userLocation(), *m_env.defaults, m_env.now);
+            // Unreadable recent events make an empty list: no swarm rule fires.
+            auto *delivery = new AlertDelivery(filter, m_env.sender, std::move(newEarthquakes),
+                                               recent ? std::move(*recent) : EarthquakeList(), this);
+            connect(delivery, &AlertDelivery::finished, this, [this, delivery] {
+                delivery->deleteLater();
+                endRefresh(std::nullopt);
+            });
+        });
+}
+
+FetchDescriptor EarthquakeRepository::recentEarthquakesDescriptor() const
+{
+    FetchDescriptor descriptor;
+    descriptor.dateFrom = m_env.now().addSecs(-TimeWindows::day);
+    descriptor.sortByDate = SortOrder::Reverse;
+    return descriptor;
+}
+
+void EarthquakeRepository::endRefresh(const std::optional<Error> &error)
+{
+    if (error) {
+        setLastError(error);
     } else {
         const QDateTime now = m_env.now();
         setLastUpdated(now);
         m_env.defaults->setDate(lastUpdatedKey, now);
     }
+    const Running running = std::exchange(m_running, {});
     // Published before isLoading turns false, so a user refresh is never seen as both idle
     // and out of its cooldown.
-    if (startCooldown)
+    if (running.startCooldown)
         this->startCooldown(cooldownSeconds);
     setIsLoading(false);
-}
-
-Expected<void> EarthquakeRepository::persist(const ParsedEarthquakeList &parsed)
-{
-    // Only the identifiers of this page are looked up: the cost follows the page, not the store.
-    QStringList ids;
-    ids.reserve(parsed.size());
-    for (const ParsedEarthquake &p : parsed)
-        ids.append(p.eventID);
-    const Expected<QSet<QString>> known = m_context->fetchStoredEventIDs(ids);
-    // Without the stored identifiers every row would look new and be alerted again.
-    if (!known)
-        return known.error();
-
-    const QDateTime fetchedAt = m_env.now();
-    QSet<QString> taken;
-    EarthquakeList newEarthquakes;
-    for (const ParsedEarthquake &p : parsed) {
-        // A stored event keeps its values; of twins inside one page only the first counts.
-        if (known->contains(p.eventID) || taken.contains(p.eventID))
-            continue;
-        taken.insert(p.eventID);
-        auto e = std::make_shared<Earthquake>(p.eventID, p.date, p.latitude, p.longitude, p.depth, p.magnitude,
-                                              p.magnitudeType, p.maxIntensity, p.location, fetchedAt);
-        m_context->insert(e);
-        newEarthquakes.append(std::move(e));
-    }
-    if (newEarthquakes.isEmpty())
-        return {};
-
-    // A failed save drops the staged events, so the next refresh finds them new again.
-    if (const Expected<void> saved = m_context->save(); !saved)
-        return saved.error();
-    fireNotifications(newEarthquakes);
-    return {};
-}
-
-void EarthquakeRepository::fireNotifications(const EarthquakeList &newEarthquakes)
-{
-    const EarthquakeList recent = fetchRecentEarthquakes();
-    const NotificationFilter filter(*m_env.settings, m_env.userLocation(), *m_env.defaults, m_env.now);
-    const QList<EarthquakeNotificationEvent> alerts = filter.evaluate(newEarthquakes, recent);
-    for (const EarthquakeNotificationEvent &alert : alerts)
-        m_env.sender->send(alert);
-}
-
-EarthquakeList EarthquakeRepository::fetchRecentEarthquakes() const
-{
-    FetchDescriptor descriptor;
-    descriptor.dateFrom = m_env.now().addSecs(-recentWindowSeconds);
-    descriptor.sortByDate = SortOrder::Reverse;
-    return m_context->fetch(descriptor).valueOr({});
+    if (running.finished && (!running.bound || running.receiver))
+        running.finished();
 }
 
 void EarthquakeRepository::startCooldown(int seconds)

@@ -3,12 +3,14 @@
 #include "DataSources/EarthquakeDataSource.h"
 #include "Models/Earthquake.h"
 #include "Networking/ParsedEarthquake.h"
+#include "Persistence/FetchDescriptor.h"
 #include "Platform/Clock.h"
 #include "Platform/Error.h"
 
 #include <QDateTime>
 #include <QGeoCoordinate>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
@@ -77,10 +79,19 @@ signals:
     void cooldownRemainingSecondsChanged(int value);
 
 private:
-    void completeRefresh(FetchResult result, bool startCooldown);
-    Expected<void> persist(const ParsedEarthquakeList &parsed);
-    void fireNotifications(const EarthquakeList &newEarthquakes);
-    EarthquakeList fetchRecentEarthquakes() const;
+    // What the refresh that runs was asked with.
+    struct Running {
+        bool startCooldown = false;
+        bool bound = false;            // `finished` follows `receiver`
+        QPointer<QObject> receiver;
+        std::function<void()> finished;
+    };
+
+    // The steps after the download, each on this thread once the store's writer has answered.
+    void persist(ParsedEarthquakeList parsed);
+    void fireNotifications(EarthquakeList newEarthquakes);
+    FetchDescriptor recentEarthquakesDescriptor() const;
+    void endRefresh(const std::optional<Error> &error);
     void startCooldown(int seconds = cooldownSeconds);
     void cooldownTick();
 
@@ -94,6 +105,7 @@ private:
     std::unique_ptr<EarthquakeDataSource> m_dataSource;
     Environment m_env;
 
+    Running m_running;
     bool m_isLoading = false;
     std::optional<QDateTime> m_lastUpdated;
     std::optional<Error> m_lastError;

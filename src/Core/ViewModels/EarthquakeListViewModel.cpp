@@ -21,6 +21,7 @@ EarthquakeListViewModel::EarthquakeListViewModel(EarthquakeRepository *repositor
     connect(&m_debounce, &SearchDebounce::passedOn, this, &EarthquakeListViewModel::debouncedSearchTextChanged);
     m_debounce.submit(m_searchText);  // the subscription first sees the current value
 
+    m_periodicWait.setObjectName(QStringLiteral("periodicRefreshWait"));
     m_periodicWait.setSingleShot(true);
     m_periodicWait.setTimerType(Qt::PreciseTimer);
     connect(&m_periodicWait, &QTimer::timeout, this, &EarthquakeListViewModel::periodicWaitEnded);

@@ -97,8 +97,8 @@ private:
     MagnitudeFilter m_selectedFilter;
     DateFilter m_selectedDateFilter;
     QString m_searchText;
-    SearchDebounce m_debounce;
-    QTimer m_periodicWait;
+    SearchDebounce m_debounce{this};
+    QTimer m_periodicWait{this};  // named children: tests watch the waits instead of sleeping
     quint64 m_autoRefreshGeneration = 0;  // 0: stopped
     quint64 m_generationCounter = 0;
     NowFunction m_now = systemNow;

@@ -15,13 +15,6 @@ struct HistoricoRow {
     QString foldedLocation;  // the place as the search compares it
 };
 
-// A month section of the loaded rows: `id` and `title` are both the month's title.
-struct HistoricoSection {
-    QString id;
-    QString title;
-    EarthquakeList items;
-};
-
 // Month section titles ("Marzo 2024") of instants in one zone and locale. Rows arrive sorted,
 // so the month of the last title asked for is kept: a title is formatted once per month, and
 // the zone is consulted only when a row leaves that month.

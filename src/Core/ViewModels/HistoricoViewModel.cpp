@@ -31,15 +31,6 @@ void HistoricoViewModel::setLocale(const QLocale &locale)
     m_rowBuilder = HistoricoRowBuilder(m_zone, m_locale);
 }
 
-EarthquakeList HistoricoViewModel::loadedEarthquakes() const
-{
-    EarthquakeList out;
-    out.reserve(m_loaded.size());
-    for (const HistoricoRow &row : m_loaded)
-        out.append(row.earthquake);
-    return out;
-}
-
 void HistoricoViewModel::setSearchText(const QString &text)
 {
     m_searchText = text;
@@ -70,31 +61,6 @@ QList<HistoricoRow> HistoricoViewModel::matching(const QList<HistoricoRow> &rows
     for (const HistoricoRow &row : rows) {
         if (row.foldedLocation.contains(needle))
             out.append(row);
-    }
-    return out;
-}
-
-EarthquakeList HistoricoViewModel::filteredEarthquakes() const
-{
-    EarthquakeList out;
-    for (const HistoricoRow &row : matching(m_loaded, searchNeedle()))
-        out.append(row.earthquake);
-    return out;
-}
-
-QList<HistoricoSection> HistoricoViewModel::sections() const
-{
-    // Grouped by first appearance of a month, not by adjacency, so a month that a DST change
-    // splits still forms one section.
-    QList<HistoricoSection> out;
-    QHash<QString, qsizetype> index;
-    for (const HistoricoRow &row : matching(m_loaded, searchNeedle())) {
-        auto it = index.constFind(row.monthTitle);
-        if (it == index.constEnd()) {
-            it = index.insert(row.monthTitle, out.size());
-            out.append({row.monthTitle, row.monthTitle, {}});
-        }
-        out[*it].items.append(row.earthquake);
     }
     return out;
 }

@@ -50,7 +50,6 @@ public:
 
     int totalCount() const { return int(m_totalCount); }
     int loadedCount() const { return int(m_loaded.size()); }
-    EarthquakeList loadedEarthquakes() const;
     bool isLoading() const { return m_isLoading; }
     // A page shorter than asked ends the paging, whatever the count said.
     bool hasMore() const { return !m_reachedEnd && m_loaded.size() < m_totalCount; }
@@ -62,9 +61,6 @@ public:
     std::optional<QString> navSubtitle() const;
     QString navSubtitleText() const { return navSubtitle().value_or(QString()); }
     HistoricoListModel *listModel() const { return m_listModel; }
-
-    EarthquakeList filteredEarthquakes() const;
-    QList<HistoricoSection> sections() const;
 
     Q_INVOKABLE void onAppear(ModelContext *context);
     Q_INVOKABLE void loadInitial();
@@ -85,8 +81,9 @@ public:
     QLocale locale() const { return m_locale; }
     QDateTime now() const { return m_now(); }
 
-    // Tests pin the zone, the locale, "now" and the debounce; renders and tests hold loads open
-    // (a load then starts and never finishes).
+    // Tests pin the zone, the locale, "now" and the debounce. Loads run to their end within one
+    // call, so only a held load (it starts and never finishes) lets renders and tests show the
+    // loading state.
     void setTimeZone(const QTimeZone &zone);
     void setLocale(const QLocale &locale);
     void setNow(NowFunction now) { m_now = std::move(now); }
@@ -122,7 +119,7 @@ private:
     DateFilterMode m_filterMode;
     QString m_searchText;
     QString m_listNeedle;  // the search the list model's rows answer
-    SearchDebounce m_debounce;
+    SearchDebounce m_debounce{this};  // a named child: tests watch its wait
     QTimeZone m_zone;
     QLocale m_locale;
     NowFunction m_now = systemNow;

@@ -1,5 +1,6 @@
 #include "LatestEarthquakesModel.h"
 
+#include "Models/TimeWindows.h"
 #include "Persistence/ModelContainer.h"
 #include "Persistence/ModelContext.h"
 #include "Platform/Localization.h"
@@ -8,7 +9,6 @@
 #include "ViewModels/EarthquakeListViewModel.h"
 
 namespace {
-constexpr qint64 kDayMs = 86400LL * 1000;
 constexpr int kSectionCount = 3;
 const char *const kSectionIds[kSectionCount] = {"24h", "7d", "30d"};
 }  // namespace
@@ -58,7 +58,7 @@ void LatestEarthquakesModel::reload()
     if (m_context) {
         // Nothing older than thirty days is ever listed, so the query stops there.
         FetchDescriptor recent;
-        recent.dateFrom = m_now().addMSecs(-30 * kDayMs);
+        recent.dateFrom = m_now().addSecs(-TimeWindows::month);
         recent.sortByDate = SortOrder::Reverse;
         const auto fetched = m_context->fetch(recent);  // a failed read lists nothing
         if (fetched) {
@@ -87,7 +87,8 @@ void LatestEarthquakesModel::recompute()
 {
     const QDateTime now = m_now();
     const qint64 nowMs = now.toMSecsSinceEpoch();
-    const qint64 cutoffs[kSectionCount] = {nowMs - kDayMs, nowMs - 7 * kDayMs, nowMs - 30 * kDayMs};
+    const qint64 cutoffs[kSectionCount] = {nowMs - TimeWindows::day * 1000, nowMs - TimeWindows::week * 1000,
+                                           nowMs - TimeWindows::month * 1000};
 
     std::optional<MagnitudeCategory> category;
     std::optional<qint64> dateCutoff;
@@ -191,11 +192,11 @@ QString LatestEarthquakesModel::sectionTitle(const QString &id, const QDateTime 
         return Localization::format(L("list.section.24h", QStringLiteral("Last 24h \u2013 %@")), {day(now)});
     if (id == QLatin1String("7d")) {
         return Localization::format(L("list.section.7d", QStringLiteral("Last 7 days \u2013 %@ \u2013 %@")),
-                                    {day(now.addSecs(-604800)), day(now)});
+                                    {day(now.addSecs(-TimeWindows::week)), day(now)});
     }
     if (id == QLatin1String("30d")) {
         return Localization::format(L("list.section.30d", QStringLiteral("Last 30 days \u2013 %@ \u2013 %@")),
-                                    {day(now.addSecs(-2592000)), day(now.addSecs(-604800))});
+                                    {day(now.addSecs(-TimeWindows::month)), day(now.addSecs(-TimeWindows::week))});
     }
     return id;
 }

@@ -1,5 +1,6 @@
 #include "LatestFilters.h"
 
+#include "Models/TimeWindows.h"
 #include "Platform/Localization.h"
 #include "Platform/RawValue.h"
 
@@ -94,10 +95,10 @@ std::optional<QDateTime> DateFilter::cutoffDate(const QDateTime &now) const
 {
     switch (m_value) {
     case All: return std::nullopt;
-    case LastHour: return now.addSecs(-3600);
-    case Last24h: return now.addSecs(-86400);
-    case Last7d: return now.addSecs(-604800);
-    case Last30d: return now.addSecs(-2592000);
+    case LastHour: return now.addSecs(-TimeWindows::hour);
+    case Last24h: return now.addSecs(-TimeWindows::day);
+    case Last7d: return now.addSecs(-TimeWindows::week);
+    case Last30d: return now.addSecs(-TimeWindows::month);
     }
     return std::nullopt;
 }

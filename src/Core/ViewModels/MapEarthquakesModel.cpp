@@ -11,28 +11,20 @@
 #include <cstring>
 
 namespace {
-constexpr double kMarkerDiameter = 28;  // the marker's resting size; the selected one is an annotation
 }
 
-// The per-event marker data of a snapshot, a child of it: it lives as long as the snapshot
-// and outlives the screens, so entering the map again finds it ready.
-struct MapMarkerCache : public QObject {
-    using QObject::QObject;
+// The per-event marker data of a snapshot, kept by it: it lives as long as the snapshot and
+// outlives the screens, so entering the map again finds it ready.
+struct MapMarkerCache {
     std::shared_ptr<const MarkerData> data;
     std::vector<quint8> category;      // MagnitudeCategory per entry
     QHash<quint64, int> styleByLabel;  // category and label bytes -> style
     QHash<quint64, int> styleByValue;  // magnitude bits -> style: catalogues repeat a few values
-
-    static MapMarkerCache *of(EarthquakeSnapshot *snapshot)
-    {
-        auto *cache = snapshot->findChild<MapMarkerCache *>(QString(), Qt::FindDirectChildrenOnly);
-        return cache ? cache : new MapMarkerCache(snapshot);
-    }
 };
 
 MapMarkerCache *MapEarthquakesModel::cache() const
 {
-    return m_snapshot ? MapMarkerCache::of(m_snapshot) : nullptr;
+    return m_snapshot ? &m_snapshot->derived<MapMarkerCache>() : nullptr;
 }
 
 MapEarthquakesModel::MapEarthquakesModel(QObject *parent) : QObject(parent)
@@ -47,13 +39,27 @@ void MapEarthquakesModel::setContext(ModelContext *context)
         return;
     m_context = context;
     disconnect(m_snapshotConnection);
+    if (m_snapshot)
+        m_snapshot->setWatching(this, false);
     m_snapshot = context && context->container() ? context->container()->snapshot() : nullptr;
+    m_data.reset();
     if (m_snapshot) {
         m_snapshotConnection = connect(m_snapshot, &EarthquakeSnapshot::changed, this,
                                        &MapEarthquakesModel::snapshotChanged);
+        m_snapshot->setWatching(this, m_active);
     }
     emit contextChanged();
     recompute();
+}
+
+void MapEarthquakesModel::setActive(bool active)
+{
+    if (m_active == active)
+        return;
+    m_active = active;
+    if (m_snapshot)
+        m_snapshot->setWatching(this, active);
+    emit activeChanged();
 }
 
 void MapEarthquakesModel::setViewModel(MapViewModel *viewModel)
@@ -103,11 +109,12 @@ int MapEarthquakesModel::styleForText(double magnitude, MarkerData &data, MapMar
         key |= quint64(category.value()) << 56;
         if (const auto it = styleByLabel.constFind(key); it != styleByLabel.cend())
             return *it;
-        const int style = data.addStyle({category.color(), kMarkerDiameter, QString::fromLatin1(buf, qsizetype(length))});
+        const int style =
+            data.addStyle({category.color(), MarkerData::kDiameter, QString::fromLatin1(buf, qsizetype(length))});
         styleByLabel.insert(key, style);
         return style;
     }
-    return data.addStyle({category.color(), kMarkerDiameter,
+    return data.addStyle({category.color(), MarkerData::kDiameter,
                           length ? QString::fromLatin1(buf, qsizetype(length)) : QString()});
 }
 
@@ -116,7 +123,7 @@ int MapEarthquakesModel::styleForText(double magnitude, MarkerData &data, MapMar
 // whose row is still next is copied, any other row is computed afresh.
 void MapEarthquakesModel::syncData()
 {
-    const std::vector<EarthquakeSnapshot::Row> &rows = m_snapshot->rows();
+    const std::vector<EarthquakeSnapshot::Row> &rows = m_data->rows;
     MapMarkerCache *c = cache();
     const std::shared_ptr<const MarkerData> &current = c->data;
     if (current && current->size() == rows.size() && (rows.empty() || current->key(0) == rows.front().rowId)
@@ -151,8 +158,15 @@ void MapEarthquakesModel::recompute()
     const bool dated = m_viewModel && m_viewModel->selectedDateFilter() != DateFilter::All;
     std::shared_ptr<const MarkerData> data;
     if (m_snapshot) {
+        // Appearing: another writer may have changed the store meanwhile.
+        m_snapshot->checkForChanges();
+        m_data = m_snapshot->data();
+        if (!m_data)
+            m_snapshot->startLoading();  // an empty map until the snapshot's change notice
+    }
+    if (m_data) {
         syncData();
-        const std::vector<EarthquakeSnapshot::Row> &rows = m_snapshot->rows();
+        const std::vector<EarthquakeSnapshot::Row> &rows = m_data->rows;
         const std::vector<quint8> &categories = cache()->category;
         data = cache()->data;
         std::optional<MagnitudeCategory> category;
@@ -175,7 +189,10 @@ void MapEarthquakesModel::recompute()
         if (!shown->empty())
             newestRow = rows[shown->back()].rowId;
     }
-    m_set = MarkerSet(std::move(data), std::move(shown));
+    // The same events shown again keep the set the layer holds, so that an appearance, a
+    // filter chosen again or the minute's tick builds no new batch of markers.
+    if (data != m_set.data() || !m_set.shown() || *shown != *m_set.shown())
+        m_set = MarkerSet(std::move(data), std::move(shown));
     if (dated && !m_tick.isActive())
         m_tick.start();
     else if (!dated)
@@ -224,9 +241,9 @@ EarthquakeItem MapEarthquakesModel::earthquakeFor(const QString &id) const
 {
     bool ok = false;
     const qint64 rowId = id.toLongLong(&ok);
-    if (!ok || !m_snapshot)
+    if (!ok || !m_snapshot || !m_data)
         return {};
-    for (const EarthquakeSnapshot::Row &row : m_snapshot->rows()) {
+    for (const EarthquakeSnapshot::Row &row : m_data->rows) {
         if (row.rowId == rowId) {
             if (auto record = m_snapshot->record(row))
                 return EarthquakeItem(std::make_shared<Earthquake>(std::move(*record)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Map/MarkerData.h"
+#include "Persistence/EarthquakeSnapshot.h"
 #include "Platform/Clock.h"
 #include "Persistence/ModelContext.h"
 #include "ViewModels/EarthquakeItem.h"
@@ -12,8 +13,6 @@
 #include <QtQml/qqmlregistration.h>
 #include <memory>
 #include <vector>
-
-class EarthquakeSnapshot;
 
 // The map's events: every stored event (read from the store's in-memory snapshot, never
 // queried row by row) that passes the view model's magnitude and date filters, newest first,
@@ -32,14 +31,22 @@ class MapEarthquakesModel : public QObject {
     Q_PROPERTY(QString newestId READ newestId NOTIFY newestChanged)
     Q_PROPERTY(EarthquakeItem newest READ newest NOTIFY newestChanged)
     Q_PROPERTY(QString selectedId READ selectedId NOTIFY selectedIdChanged)
+    // While on screen, the snapshot looks for other writers' changes every few seconds.
+    Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
 
 public:
+    // The size of a marker at rest, for the screen's annotations (MapEarthquakesModel.MarkerDiameter).
+    enum Metrics { MarkerDiameter = MarkerData::kDiameter };
+    Q_ENUM(Metrics)
+
     explicit MapEarthquakesModel(QObject *parent = nullptr);
 
     ModelContext *context() const { return m_context; }
     void setContext(ModelContext *context);
     MapViewModel *viewModel() const { return m_viewModel; }
     void setViewModel(MapViewModel *viewModel);
+    bool isActive() const { return m_active; }
+    void setActive(bool active);
 
     MarkerSet markerSet() const { return m_set; }
     int count() const { return m_set.count(); }
@@ -70,6 +77,7 @@ signals:
     void markersChanged();
     void newestChanged();
     void selectedIdChanged();
+    void activeChanged();
 
 private:
     EarthquakeSnapshot *snapshot() const;
@@ -83,8 +91,10 @@ private:
     QPointer<MapViewModel> m_viewModel;
     QPointer<EarthquakeSnapshot> m_snapshot;
     QMetaObject::Connection m_snapshotConnection;
-    // One entry per snapshot row, in its order, kept beside the snapshot (see MapMarkerCache)
-    // so that every map screen of the session reuses what an earlier one computed.
+    EarthquakeSnapshot::DataPtr m_data;  // the snapshot's data the markers were made from
+    bool m_active = true;
+    // One entry per snapshot row, in its order, kept by the snapshot (see MapMarkerCache) so
+    // that every map screen of the session reuses what an earlier one computed.
     struct MapMarkerCache *cache() const;
     MarkerSet m_set;
     qint64 m_newestRow = -1;

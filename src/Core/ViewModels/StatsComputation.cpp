@@ -1,5 +1,7 @@
 #include "StatsComputation.h"
 
+#include "Models/TimeWindows.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -126,7 +128,8 @@ QString commonestName(const std::unordered_map<quint32, int> &counts, const std:
 
 Cutoffs Cutoffs::before(qint64 nowMs)
 {
-    return {nowMs - 3600 * kSecond, nowMs - 86400 * kSecond, nowMs - 604800 * kSecond, nowMs - 2592000 * kSecond};
+    return {nowMs - TimeWindows::hour * kSecond, nowMs - TimeWindows::day * kSecond, nowMs - TimeWindows::week * kSecond,
+            nowMs - TimeWindows::month * kSecond};
 }
 
 double snap(double degrees)

@@ -5,6 +5,10 @@
 #include "Persistence/ModelContext.h"
 #include "ViewModels/StatsComputation.h"
 
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
 namespace {
 
 template <typename T>
@@ -30,13 +34,31 @@ StatsViewModel::StatsViewModel(QObject *parent)
 {
 }
 
+// A computation still running reads only its own share of the snapshot's data; its watcher,
+// a child, goes with this object and nothing is published.
+StatsViewModel::~StatsViewModel() = default;
+
 void StatsViewModel::setContext(ModelContext *context)
 {
     if (m_context == context)
         return;
+    if (m_snapshot)
+        m_snapshot->setWatching(this, false);
     m_context = context;
     m_snapshot = context && context->container() ? context->container()->snapshot() : nullptr;
+    if (m_snapshot)
+        m_snapshot->setWatching(this, m_active);
     emit contextChanged();
+}
+
+void StatsViewModel::setActive(bool active)
+{
+    if (m_active == active)
+        return;
+    m_active = active;
+    if (m_snapshot)
+        m_snapshot->setWatching(this, active);
+    emit activeChanged();
 }
 
 void StatsViewModel::setPinnedNow(const QDateTime &now)
@@ -49,17 +71,55 @@ void StatsViewModel::setPinnedNow(const QDateTime &now)
 
 void StatsViewModel::update()
 {
-    static const std::vector<EarthquakeSnapshot::Row> noRows;
-    static const std::vector<QString> noNames;
-    const auto &rows = m_snapshot ? m_snapshot->rows() : noRows;
-    const auto &names = m_snapshot ? m_snapshot->placeNames() : noNames;
-    const qint64 now = (m_pinnedNow.isValid() ? m_pinnedNow : m_now()).toMSecsSinceEpoch();
-    const StatsComputation::Figures f = StatsComputation::compute(rows, names, now);
+    if (!m_snapshot) {
+        publish(nullptr, {});  // no store: the figures of no events
+        return;
+    }
+    m_snapshot->checkForChanges();
+    EarthquakeSnapshot::DataPtr data = m_snapshot->data();
+    if (!data) {
+        m_snapshot->startLoading();
+        return;
+    }
+    if (m_computing) {
+        m_superseded = true;
+        return;
+    }
+    compute(std::move(data));
+}
 
+void StatsViewModel::compute(EarthquakeSnapshot::DataPtr data)
+{
+    const qint64 now = (m_pinnedNow.isValid() ? m_pinnedNow : m_now()).toMSecsSinceEpoch();
+    m_superseded = false;
+    m_computing = new QFutureWatcher<Figures>(this);
+    connect(m_computing, &QFutureWatcher<Figures>::finished, this, [this, data, watcher = m_computing] {
+        watcher->deleteLater();
+        m_computing = nullptr;
+        computed(data, watcher->result());
+    });
+    m_computing->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [data, now] {
+        return StatsComputation::compute(data->rows, data->places, now);
+    }));
+}
+
+void StatsViewModel::computed(const EarthquakeSnapshot::DataPtr &data, const Figures &figures)
+{
+    if (m_superseded && m_snapshot && m_snapshot->data()) {
+        compute(m_snapshot->data());  // the newer request's figures, not these
+        return;
+    }
+    publish(data, figures);
+}
+
+void StatsViewModel::publish(const EarthquakeSnapshot::DataPtr &data, const Figures &f)
+{
     const auto peak = [&](const std::optional<size_t> &row) -> std::optional<PeakEvent> {
-        if (!row)
+        if (!row || !m_snapshot)
             return std::nullopt;
-        auto record = m_snapshot->record(rows[*row]);
+        // A record gone or changed by another writer makes the snapshot bring the change in,
+        // and its notice brings the next update.
+        auto record = m_snapshot->record(data->rows[*row]);
         if (!record)
             return std::nullopt;
         return PeakEvent(EarthquakeItem(std::make_shared<Earthquake>(std::move(*record))));
@@ -67,8 +127,9 @@ void StatsViewModel::update()
     std::optional<PeakEvent> peakLast24h = peak(f.peakLast24h);
     std::optional<PeakEvent> peakLast7d = f.peakLast7d == f.peakLast24h ? peakLast24h : peak(f.peakLast7d);
 
-    if (m_hasEvents != !rows.empty()) {
-        m_hasEvents = !rows.empty();
+    const bool hasEvents = data && !data->rows.empty();
+    if (m_hasEvents != hasEvents) {
+        m_hasEvents = hasEvents;
         emit hasEventsChanged();
     }
     // Every assignment announces itself, in the order of the computation's steps.

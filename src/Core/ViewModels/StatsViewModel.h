@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Persistence/EarthquakeSnapshot.h"
 #include "Platform/Clock.h"
+#include "ViewModels/StatsComputation.h"
 #include "ViewModels/StatsRecords.h"
 
 #include <QList>
@@ -10,19 +12,26 @@
 #include <QtQml/qqmlregistration.h>
 #include <optional>
 
-class EarthquakeSnapshot;
 class ModelContext;
+template <typename T>
+class QFutureWatcher;
 
 // Every figure of the statistics screen, recomputed from all stored events (the store's
-// snapshot) on each update(). Each of the nine figures announces every assignment, also of an
-// equal value, once per update and in the order they are computed. The figures keep the
-// instant of the last update: they do not age by themselves.
+// snapshot) on each update(). The figures are computed on a worker thread from the snapshot's
+// published data, and only the result is published, on the main thread: each of the nine
+// figures announces every assignment, also of an equal value, once per published update and in
+// the order they are computed. An update asked for while one computes supersedes it. While the
+// snapshot is not loaded yet an update starts its load and publishes nothing: the screen keeps
+// its empty state until the snapshot's change notice asks again. The figures keep the instant
+// of the last update: they do not age by themselves.
 class StatsViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(ModelContext *context READ context WRITE setContext NOTIFY contextChanged)
     Q_PROPERTY(EarthquakeSnapshot *snapshot READ snapshot NOTIFY contextChanged)
     Q_PROPERTY(bool hasEvents READ hasEvents NOTIFY hasEventsChanged)  // in the last update
+    // While on screen, the snapshot looks for other writers' changes every few seconds.
+    Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
     // When valid, "now" of every update (renders and tests pin the clock).
     Q_PROPERTY(QDateTime pinnedNow READ pinnedNow WRITE setPinnedNow NOTIFY pinnedNowChanged)
     Q_PROPERTY(int countLastHour READ countLastHour NOTIFY countLastHourChanged)
@@ -36,13 +45,18 @@ class StatsViewModel : public QObject {
     Q_PROPERTY(QVariant depthStat READ depthStatValue NOTIFY depthStatChanged)              // DepthStat or null
 public:
     explicit StatsViewModel(QObject *parent = nullptr);
+    ~StatsViewModel() override;
 
     ModelContext *context() const { return m_context; }
     void setContext(ModelContext *context);
     EarthquakeSnapshot *snapshot() const { return m_snapshot; }
 
-    // Recomputes every figure from the snapshot's rows, with "now" taken once.
+    // Recomputes every figure from the snapshot's rows, with "now" taken once; also looks for
+    // other writers' changes (the screen updates when it appears).
     Q_INVOKABLE void update();
+    bool isComputing() const { return m_computing != nullptr; }
+    bool isActive() const { return m_active; }
+    void setActive(bool active);
     void setNow(NowFunction now) { m_now = std::move(now); }
     QDateTime pinnedNow() const { return m_pinnedNow; }
     void setPinnedNow(const QDateTime &now);
@@ -66,6 +80,7 @@ public:
 
 signals:
     void contextChanged();
+    void activeChanged();
     void pinnedNowChanged();
     void hasEventsChanged();
     void countLastHourChanged();
@@ -79,10 +94,18 @@ signals:
     void depthStatChanged();
 
 private:
+    using Figures = StatsComputation::Figures;
+    void compute(EarthquakeSnapshot::DataPtr data);
+    void computed(const EarthquakeSnapshot::DataPtr &data, const Figures &figures);
+    void publish(const EarthquakeSnapshot::DataPtr &data, const Figures &f);
+
     QPointer<ModelContext> m_context;
     QPointer<EarthquakeSnapshot> m_snapshot;
     NowFunction m_now = systemNow;
     QDateTime m_pinnedNow;
+    bool m_active = true;
+    QFutureWatcher<Figures> *m_computing = nullptr;
+    bool m_superseded = false;
 
     bool m_hasEvents = false;
     int m_countLastHour = 0;

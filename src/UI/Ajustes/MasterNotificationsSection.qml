@@ -22,7 +22,7 @@ FormSection {
         visible: section.viewModel ? section.viewModel.showsNotificationWarning : false
         symbol: "exclamationmark.triangle.fill"
         tint: Theme.orange
-        title: Localized.text("settings.notifications.disabled.title", "Notifications disabled in iOS")
+        title: Localized.text("settings.notifications.disabled.title", "Notifications disabled in the system settings")
         detail: Localized.text("settings.notifications.disabled.detail", "To receive them, enable them in System Settings.")
         buttonText: Localized.text("settings.openSettings", "Open Settings")
         onClicked: section.viewModel.openSystemSettings()

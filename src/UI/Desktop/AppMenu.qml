@@ -25,6 +25,7 @@ T.Menu {
         rightPadding: 12
         hoverEnabled: true
         Accessible.name: text
+        Accessible.onPressAction: if (enabled) clicked()
 
         contentItem: Item {
             Text {

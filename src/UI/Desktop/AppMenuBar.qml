@@ -23,6 +23,7 @@ T.MenuBar {
         leftPadding: 10
         rightPadding: 10
         Accessible.name: text
+        Accessible.onPressAction: clicked()
         contentItem: Text {
             id: label
             text: barItem.text

@@ -7,6 +7,7 @@ FormGroup {
     id: root
 
     property HistoricoViewModel viewModel
+    property var keepClear: []   // what the calendars must not cover
     readonly property HistoricoFilterSheetState state: HistoricoFilterSheetState {
         viewModel: root.viewModel
     }
@@ -53,7 +54,8 @@ FormGroup {
         active: root.state.mode === HistoricoFilterSheetState.YearMonth && root.state.selectedYear !== null
         visible: active
         sourceComponent: FormSection {
-            header: Localized.text("filter.month", "Mes (opcional)")
+            objectName: "monthSection"
+            header: Localized.text("filter.month.header", "Mes (opcional)")
             FormMenuPicker {
                 objectName: "monthPicker"
                 title: Localized.text("filter.month", "Mes")
@@ -115,6 +117,7 @@ FormGroup {
                     text: Localized.text("filter.clear", "Borrar filtro")
                     focusPolicy: Qt.TabFocus
                     Accessible.name: text
+                    Accessible.onPressAction: clicked()
                     onClicked: root.clearRequested()
                     contentItem: Text {
                         text: clearButton.text
@@ -150,6 +153,7 @@ FormGroup {
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
             title: row.title
+            keepClear: root.keepClear
             onPicked: key => row.picked(key)
         }
     }

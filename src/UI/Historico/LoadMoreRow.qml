@@ -25,6 +25,7 @@ Item {
         hoverEnabled: true
         focusPolicy: Qt.TabFocus
         Accessible.name: Localized.text("historico.loadMore", "Cargar más")
+        Accessible.onPressAction: if (enabled) clicked()
         onClicked: root.triggered()
 
         background: Rectangle {

@@ -21,6 +21,26 @@ NavigationStack {
             boundsBehavior: Flickable.StopAtBounds
             ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
+            // Read with the keyboard: the arrows, Page Up and Down, Home and End scroll.
+            focus: true
+            Component.onCompleted: forceActiveFocus()
+            Keys.onPressed: event => {
+                const line = 40
+                const page = Math.max(line, height - line)
+                let to
+                switch (event.key) {
+                case Qt.Key_Up: to = contentY - line; break
+                case Qt.Key_Down: to = contentY + line; break
+                case Qt.Key_PageUp: to = contentY - page; break
+                case Qt.Key_PageDown: to = contentY + page; break
+                case Qt.Key_Home: to = 0; break
+                case Qt.Key_End: to = contentHeight; break
+                default: return
+                }
+                contentY = Math.max(0, Math.min(contentHeight - height, to))
+                event.accepted = true
+            }
+
             Column {
                 id: content
                 width: scroller.width

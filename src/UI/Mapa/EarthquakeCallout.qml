@@ -5,11 +5,13 @@ import Sismovantaquelorin.Core
 
 // The card of the selected event at the bottom of the map: badge, place, UTC date and time, a
 // close button, depth, magnitude and magnitude type, and a button to the event's detail. It
-// keeps no state: its two buttons only report, the map decides.
+// keeps no state: its two buttons only report, the map decides. The card takes every click,
+// drag and wheel turn that lands on it, so none reaches the map beneath.
 Item {
     id: root
 
     required property var earthquake         // an earthquakeItem
+    property bool interactive: true          // false: the buttons do nothing (the card leaving)
 
     signal viewDetail()
     signal dismiss()
@@ -45,10 +47,18 @@ Item {
         width: root.width - 2 * root.outerPadding
         height: content.implicitHeight + 2 * root.innerPadding
         radius: 16
-        // the regular material: the surface of a popover, slightly translucent over the map
-        color: Qt.rgba(Theme.popoverBackground.r, Theme.popoverBackground.g, Theme.popoverBackground.b, 0.94)
+        // the regular material: the surface of a popover, barely translucent over the map (with
+        // no blur behind it, markers showing through would muddle the figures)
+        color: Qt.rgba(Theme.popoverBackground.r, Theme.popoverBackground.g, Theme.popoverBackground.b, 0.985)
         border.width: 1
         border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.1) : Qt.rgba(0, 0, 0, 0.06)
+
+        MouseArea {
+            objectName: "cardInput"
+            anchors.fill: parent
+            preventStealing: true
+            onWheel: wheel => wheel.accepted = true
+        }
 
         Column {
             id: content
@@ -103,7 +113,9 @@ Item {
                     implicitWidth: Theme.title3.pixelSize + 6
                     implicitHeight: implicitWidth
                     hoverEnabled: true
+                    enabled: root.interactive
                     Accessible.name: Localized.text("callout.close", "Cerrar")
+                    Accessible.onPressAction: if (enabled) clicked()
                     contentItem: SFSymbol {
                         name: "xmark.circle.fill"
                         size: Theme.title3.pixelSize + 4
@@ -149,7 +161,9 @@ Item {
                 width: parent.width
                 implicitHeight: detailLabel.implicitHeight + 14
                 hoverEnabled: true
+                enabled: root.interactive
                 Accessible.name: detailText.text
+                Accessible.onPressAction: if (enabled) clicked()
                 background: Rectangle {
                     radius: 8
                     color: detail.down ? Qt.darker(root.categoryColor, 1.15)

@@ -149,18 +149,16 @@ NavigationStack {
                 coordinate: earthquake.coordinate
                 anchorPoint: MapAnnotation.Center
                 title: earthquake.location
-                width: 28
-                height: 28
+                width: MapEarthquakesModel.MarkerDiameter
+                height: MapEarthquakesModel.MarkerDiameter
                 z: 2
                 EarthquakeMarker {
+                    objectName: "selectedMarker"
                     anchors.centerIn: parent
                     earthquake: selectedAnnotation.earthquake
                     isSelected: true
                     animated: root.animated
-                }
-                MouseArea {
-                    anchors.fill: parent
-                    onClicked: root.toggleSelection(root.mapModel.selectedId)
+                    onTapped: root.toggleSelection(root.mapModel.selectedId)
                 }
             }
 
@@ -173,8 +171,8 @@ NavigationStack {
                 coordinate: earthquake.coordinate
                 anchorPoint: MapAnnotation.Center
                 title: earthquake.location
-                width: 28
-                height: 28
+                width: MapEarthquakesModel.MarkerDiameter
+                height: MapEarthquakesModel.MarkerDiameter
                 z: 3
                 EarthquakeMarker {
                     objectName: "newestMarker"
@@ -184,10 +182,7 @@ NavigationStack {
                     animated: root.animated
                     isSelected: root.viewModel.selectedEarthquake.isValid
                                 && root.viewModel.selectedEarthquake.eventID === newestAnnotation.earthquake.eventID
-                }
-                MouseArea {
-                    anchors.fill: parent
-                    onClicked: root.toggleSelection(root.mapModel.newestId)
+                    onTapped: root.toggleSelection(root.mapModel.newestId)
                 }
             }
         }
@@ -214,7 +209,9 @@ NavigationStack {
             transform: Translate { y: (1 - callout.presence) * callout.height }
             onWantedChanged: if (wanted) shownEarthquake = Qt.binding(() => root.viewModel.selectedEarthquake)
                              else shownEarthquake = shownEarthquake
-            onViewDetail: root.openDetail(root.viewModel.selectedEarthquake)
+            // Its buttons stop with the exit: the selection they would act on is gone.
+            interactive: wanted
+            onViewDetail: if (root.viewModel.selectedEarthquake.isValid) root.openDetail(root.viewModel.selectedEarthquake)
             onDismiss: root.viewModel.clearSelection()
         }
     }

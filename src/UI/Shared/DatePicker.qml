@@ -1,11 +1,13 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Templates as T
+import Sismovantaquelorin.Core
 
 // A date-only field: the day in the locale's short form (four-digit year), typed or chosen
 // from a drop-down month calendar. Days travel as yyyymmdd numbers, never as JS Dates, whose
 // zone conversions can move a day. A day outside [minimumDayKey, maximumDayKey] (0: open) is
 // refused: the field shows its day again. The owner decides in onPicked and sets dayKey.
+// The calendar stays inside the window and off the items in `keepClear` (a sheet's buttons).
 Item {
     id: root
 
@@ -13,6 +15,7 @@ Item {
     property int minimumDayKey: 0
     property int maximumDayKey: 0
     property string title
+    property var keepClear: []
     readonly property alias calendarOpen: calendar.opened
 
     signal picked(int dayKey)
@@ -96,6 +99,7 @@ Item {
         width: 26
         focusPolicy: Qt.NoFocus
         Accessible.name: root.title
+        Accessible.onPressAction: clicked()
         onClicked: calendar.opened ? calendar.close() : calendar.open()
         contentItem: Item {
             SFSymbol {
@@ -107,15 +111,12 @@ Item {
         }
     }
 
-    T.Popup {
+    AnchoredPopup {
         id: calendar
         objectName: "calendarPopup"
-        y: root.height + 4
-        x: Math.min(0, root.width - width)
+        anchorItem: root
+        keepClear: root.keepClear
         padding: 10
-        implicitWidth: implicitContentWidth + leftPadding + rightPadding
-        implicitHeight: implicitContentHeight + topPadding + bottomPadding
-        focus: true
         closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutsideParent
 
         // The month on show: the chosen day's month when it opens.
@@ -140,7 +141,7 @@ Item {
             border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.12) : Qt.rgba(0, 0, 0, 0.14)
         }
 
-        contentItem: Column {
+        Column {
             spacing: 6
             Item {
                 width: grid.width
@@ -163,6 +164,7 @@ Item {
                     ToolbarButton {
                         objectName: "previousMonth"
                         symbol: "chevron.left"
+                        accessibleName: Localized.text("datePicker.previousMonth", "Mes anterior")
                         symbolSize: 11
                         implicitWidth: 24
                         implicitHeight: 24
@@ -171,6 +173,7 @@ Item {
                     ToolbarButton {
                         objectName: "nextMonth"
                         symbol: "chevron.right"
+                        accessibleName: Localized.text("datePicker.nextMonth", "Mes siguiente")
                         symbolSize: 11
                         implicitWidth: 24
                         implicitHeight: 24
@@ -208,6 +211,13 @@ Item {
                     Accessible.role: Accessible.Button
                     Accessible.name: root.text(key)
                     Accessible.selected: chosen
+                    Accessible.onPressAction: pick()
+                    function pick() {
+                        if (!selectable)
+                            return
+                        root.choose(key)
+                        calendar.close()
+                    }
                     Rectangle {
                         anchors.centerIn: parent
                         width: 24
@@ -229,10 +239,7 @@ Item {
                         anchors.fill: parent
                         hoverEnabled: true
                         enabled: cell.selectable
-                        onClicked: {
-                            root.choose(cell.key)
-                            calendar.close()
-                        }
+                        onClicked: cell.pick()
                     }
                 }
             }

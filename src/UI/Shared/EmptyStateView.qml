@@ -1,7 +1,8 @@
 import QtQuick
 
 // The empty/unavailable state of a screen: a large dimmed symbol, a bold title and a
-// secondary description, centred in the space it is given.
+// secondary description, centred in the space it is given. Both texts are read by screen
+// readers.
 Item {
     id: root
 
@@ -34,6 +35,8 @@ Item {
             textFormat: Text.PlainText
             font: Theme.weighted(Theme.title2, Font.Bold)
             color: Theme.label
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
         Item { width: 1; height: root.description.length > 0 ? 6 : 0 }
         Text {
@@ -46,6 +49,8 @@ Item {
             font: Theme.body
             color: Theme.secondaryLabel
             lineHeight: 1.1
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
     }
 }

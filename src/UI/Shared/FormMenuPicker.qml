@@ -1,9 +1,9 @@
 import QtQuick
-import QtQuick.Templates as T
 
 // A pop-up menu row: the title on the left, a button showing the current choice on the right.
 // `model` is a list of {text, value} (an optional `color` draws a 10 x 10 dot before the text).
 // Choosing a row emits `activated(value)`; the button shows `currentValue` and nothing else.
+// Return, Space or Down on the button opens the menu, as a click does.
 FormRow {
     id: root
 
@@ -22,6 +22,7 @@ FormRow {
 
     component Choice: Row {
         required property var entry
+        property color textColor: Theme.label
         spacing: 8
         Rectangle {
             anchors.verticalCenter: parent.verticalCenter
@@ -36,7 +37,7 @@ FormRow {
             text: parent.entry.text
             textFormat: Text.PlainText
             font: Theme.body
-            color: Theme.label
+            color: parent.textColor
         }
     }
 
@@ -52,21 +53,32 @@ FormRow {
         color: Theme.label
     }
 
-    T.AbstractButton {
+    Pressable {
         id: button
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
-        implicitWidth: implicitContentWidth + leftPadding + rightPadding
+        implicitWidth: shown.implicitWidth + 8 + 5
         implicitHeight: 22
-        leftPadding: 8
-        rightPadding: 5
-        hoverEnabled: true
-        focusPolicy: Qt.StrongFocus
+        width: implicitWidth
+        height: implicitHeight
         Accessible.role: Accessible.ComboBox
         Accessible.name: root.title
         Accessible.description: root.currentIndex >= 0 ? root.model[root.currentIndex].text : ""
+        onClicked: menu.open()
+        Keys.onDownPressed: menu.open()
 
-        contentItem: Row {
+        Rectangle {
+            anchors.fill: parent
+            radius: 5
+            color: button.down ? Qt.darker(Theme.control, Theme.dark ? 0.85 : 1.08) : Theme.control
+            border.width: button.activeFocus ? 2 : 1
+            border.color: button.activeFocus ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.5)
+                                             : Theme.controlBorder
+        }
+        Row {
+            id: shown
+            x: 8
+            anchors.verticalCenter: parent.verticalCenter
             spacing: 6
             Loader {
                 anchors.verticalCenter: parent.verticalCenter
@@ -87,69 +99,108 @@ FormRow {
                 }
             }
         }
-        background: Rectangle {
-            radius: 5
-            color: button.down ? Qt.darker(Theme.control, Theme.dark ? 0.85 : 1.08) : Theme.control
-            border.width: button.visualFocus ? 2 : 1
-            border.color: button.visualFocus ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.5)
-                                             : Theme.controlBorder
-        }
-        onClicked: menu.open()
-        Keys.onSpacePressed: menu.open()
     }
 
-    T.Popup {
+    // The choices: the current one has the keyboard focus (a screen reader follows it); Up and
+    // Down move it, Return or Space chooses, Escape closes. The pointer moves it too.
+    AnchoredPopup {
         id: menu
-        parent: button
-        y: button.height + 4
-        x: button.width - width
-        padding: 5
-        modal: false
-        focus: true
-        closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
-        implicitWidth: Math.max(button.width, list.implicitWidth + leftPadding + rightPadding)
-        implicitHeight: list.implicitHeight + topPadding + bottomPadding
-
-        background: Rectangle {
-            radius: 7
-            color: Theme.popoverBackground
-            border.width: 1
-            border.color: Theme.dark ? Qt.rgba(1, 1, 1, 0.14) : Qt.rgba(0, 0, 0, 0.14)
+        anchorItem: button
+        property int current: -1
+        function focusOn(index, scroll = true) {
+            const item = choices.itemAt(index)
+            if (!item)
+                return
+            current = index
+            item.forceActiveFocus()
+            if (scroll)  // not under the pointer: the list would move beneath it
+                reveal(item)
         }
-        contentItem: Column {
+        onOpened: focusOn(Math.max(0, root.currentIndex))
+        // Qt hands the focus back to the window (or the sheet) that holds the button: it goes
+        // on to the button, where the keyboard user left it.
+        onClosed: {
+            current = -1
+            const focused = button.Window.activeFocusItem
+            for (let item = button; item; item = item.parent)
+                if (item === focused || !focused) {
+                    button.forceActiveFocus()
+                    return
+                }
+        }
+
+        Item {
             id: list
-            Repeater {
-                model: root.model
-                T.AbstractButton {
-                    id: item
-                    required property var modelData
-                    required property int index
-                    width: Math.max(list.width, implicitWidth)
-                    implicitWidth: implicitContentWidth + leftPadding + rightPadding
-                    implicitHeight: 22
-                    leftPadding: 22
-                    rightPadding: 12
-                    hoverEnabled: true
-                    Accessible.role: Accessible.MenuItem
-                    Accessible.name: modelData.text
-                    Accessible.checkable: true
-                    Accessible.checked: index === root.currentIndex
-                    contentItem: Choice { entry: item.modelData }
-                    background: Rectangle {
-                        radius: 4
-                        color: item.hovered || item.down ? Theme.accent : "transparent"
+            // As wide as the widest choice, and never narrower than the button.
+            implicitWidth: {
+                let widest = button.width - menu.leftPadding - menu.rightPadding
+                for (let i = 0; i < choices.count; ++i)
+                    if (choices.itemAt(i))
+                        widest = Math.max(widest, choices.itemAt(i).implicitWidth)
+                return widest
+            }
+            implicitHeight: column.implicitHeight
+            Accessible.role: Accessible.PopupMenu
+            Accessible.name: root.title
+            Keys.onUpPressed: menu.focusOn(Math.max(0, menu.current - 1))
+            Keys.onDownPressed: menu.focusOn(Math.min(choices.count - 1, menu.current + 1))
+            Keys.onPressed: event => {
+                if (event.key === Qt.Key_Home || event.key === Qt.Key_PageUp)
+                    menu.focusOn(0)
+                else if (event.key === Qt.Key_End || event.key === Qt.Key_PageDown)
+                    menu.focusOn(choices.count - 1)
+                else
+                    return
+                event.accepted = true
+            }
+
+            Column {
+                id: column
+                width: parent.width
+
+                Repeater {
+                    id: choices
+                    model: root.model
+                    Pressable {
+                        id: item
+                        objectName: "menuChoice"
+                        required property var modelData
+                        required property int index
+                        readonly property bool highlighted: index === menu.current
+                        width: column.width
+                        implicitWidth: 22 + label.implicitWidth + 12
+                        height: 22
+                        activeFocusOnTab: false
+                        Accessible.role: Accessible.MenuItem
+                        Accessible.name: modelData.text
+                        Accessible.checkable: true
+                        Accessible.checked: index === root.currentIndex
+                        onHoveredChanged: if (hovered) menu.focusOn(index, false)
+                        onClicked: {
+                            menu.close()
+                            root.activated(modelData.value)
+                        }
+
+                        Rectangle {
+                            anchors.fill: parent
+                            radius: 4
+                            color: item.highlighted ? Theme.accent : "transparent"
+                        }
                         SFSymbol {
                             x: 6
                             anchors.verticalCenter: parent.verticalCenter
                             name: "checkmark"
                             size: 10
-                            color: item.hovered || item.down ? "white" : Theme.label
+                            color: item.highlighted ? "white" : Theme.label
                             visible: item.index === root.currentIndex
                         }
-                    }
-                    onClicked: {
-                        menu.close()
-                        root.activated(modelData.value)
+                        Choice {
+                            id: label
+                            x: 22
+                            anchors.verticalCenter: parent.verticalCenter
+                            entry: item.modelData
+                            textColor: item.highlighted ? "white" : Theme.label
+                        }
                     }
                 }
             }

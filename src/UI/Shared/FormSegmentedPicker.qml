@@ -1,10 +1,10 @@
 import QtQuick
-import QtQuick.Templates as T
 
 // A segmented control row: an optional title on the left, equal segments filling the rest.
 // `model` is a list of {text, value}; the segment whose value equals `currentValue` shows
 // selected, and a value that matches no segment selects none. A click emits
-// `activated(value)` and selects nothing by itself.
+// `activated(value)` and selects nothing by itself. Each segment is a page tab to a screen
+// reader, reported selected while it shows selected; its press and toggle actions click it.
 FormRow {
     id: root
 
@@ -50,19 +50,43 @@ FormRow {
             anchors.margins: 2
             Repeater {
                 model: root.model
-                T.AbstractButton {
+                Pressable {
                     id: segment
                     required property var modelData
                     required property int index
                     readonly property bool selected: index === root.currentIndex
                     width: segments.width / Math.max(1, root.model.length)
                     height: segments.height
-                    focusPolicy: Qt.TabFocus
                     Accessible.role: Accessible.PageTab
                     Accessible.name: modelData.text
+                    Accessible.selectable: true
+                    Accessible.selected: selected
                     Accessible.checkable: true
                     Accessible.checked: selected
-                    contentItem: Text {
+                    Accessible.onToggleAction: click()
+                    onClicked: root.activated(modelData.value)
+
+                    // The dividing line between two unselected neighbours.
+                    Rectangle {
+                        x: -0.5
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: 1
+                        height: parent.height - 8
+                        color: Theme.separator
+                        visible: segment.index > 0 && !segment.selected
+                                 && segment.index - 1 !== root.currentIndex
+                    }
+                    Rectangle {
+                        anchors.fill: parent
+                        radius: 5
+                        color: segment.selected ? (Theme.dark ? "#656567" : "#ffffff")
+                                                : (segment.down ? Theme.pressedFill : "transparent")
+                        border.width: segment.activeFocus ? 2 : segment.selected ? 1 : 0
+                        border.color: segment.activeFocus ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.5)
+                                                          : Qt.rgba(0, 0, 0, Theme.dark ? 0.2 : 0.08)
+                    }
+                    Text {
+                        anchors.fill: parent
                         text: segment.modelData.text
                         textFormat: Text.PlainText
                         horizontalAlignment: Text.AlignHCenter
@@ -71,28 +95,6 @@ FormRow {
                         font: Theme.body
                         color: Theme.label
                     }
-                    background: Item {
-                        // The dividing line between two unselected neighbours.
-                        Rectangle {
-                            x: -0.5
-                            anchors.verticalCenter: parent.verticalCenter
-                            width: 1
-                            height: parent.height - 8
-                            color: Theme.separator
-                            visible: segment.index > 0 && !segment.selected
-                                     && segment.index - 1 !== root.currentIndex
-                        }
-                        Rectangle {
-                            anchors.fill: parent
-                            radius: 5
-                            color: segment.selected ? (Theme.dark ? "#656567" : "#ffffff")
-                                                    : (segment.down ? Theme.pressedFill : "transparent")
-                            border.width: segment.selected ? 1 : (segment.visualFocus ? 2 : 0)
-                            border.color: segment.visualFocus ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.5)
-                                                              : Qt.rgba(0, 0, 0, Theme.dark ? 0.2 : 0.08)
-                        }
-                    }
-                    onClicked: root.activated(modelData.value)
                 }
             }
         }

@@ -60,6 +60,7 @@ FormRow {
         focusPolicy: Qt.StrongFocus
         Accessible.role: Accessible.Button
         Accessible.name: root.buttonText
+        Accessible.onPressAction: if (enabled) clicked()
         contentItem: Text {
             text: root.buttonText
             textFormat: Text.PlainText

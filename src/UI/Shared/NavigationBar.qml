@@ -59,6 +59,8 @@ Rectangle {
             elide: Text.ElideRight
             font: Theme.subheadline
             color: Theme.secondaryLabel
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
     }
 

@@ -14,6 +14,7 @@ T.Button {
     focusPolicy: Qt.TabFocus
     hoverEnabled: true
     Accessible.name: text
+    Accessible.onPressAction: if (enabled) clicked()
 
     contentItem: Text {
         text: root.text

@@ -41,6 +41,8 @@ T.AbstractButton {
     }
 
     Accessible.name: text.length > 0 ? text : accessibleName
+    // Qt Quick's buttons ignore a screen reader's press unless told what it does.
+    Accessible.onPressAction: if (enabled) clicked()
 
     ToolTip.visible: hovered && toolTip.length > 0
     ToolTip.delay: 700

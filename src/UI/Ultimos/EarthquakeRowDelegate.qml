@@ -24,6 +24,7 @@ T.ItemDelegate {
     bottomPadding: 0
     hoverEnabled: true
     Accessible.name: rowView.accessibleSentence
+    Accessible.onPressAction: clicked()
 
     contentItem: EarthquakeRowView {
         id: rowView

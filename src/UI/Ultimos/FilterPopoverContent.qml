@@ -27,49 +27,43 @@ Column {
         color: Theme.label
     }
 
-    component ChoiceRow: T.AbstractButton {
+    // A choice, marked when current; a plain pressable item, so that a screen reader is told
+    // which one is checked.
+    component ChoiceRow: Pressable {
         id: row
         required property string choiceId
         required property string label
         property bool current: false
 
-        // Drawn by the content item; named, and marked when chosen, for screen readers.
-        text: label
         Accessible.name: label
         Accessible.checkable: true
         Accessible.checked: current
 
         width: root.width
-        implicitHeight: implicitContentHeight + topPadding + bottomPadding
-        leftPadding: root.defaultPadding
-        rightPadding: root.defaultPadding
-        topPadding: 6
-        bottomPadding: 6
-        hoverEnabled: true
+        implicitHeight: Math.max(text.implicitHeight, check.height) + 12
 
-        contentItem: Item {
-            implicitHeight: Math.max(text.implicitHeight, check.height)
-            Text {
-                id: text
-                anchors.left: parent.left
-                anchors.verticalCenter: parent.verticalCenter
-                text: row.label
-                textFormat: Text.PlainText
-                font: Theme.body
-                color: Theme.label
-            }
-            SFSymbol {
-                id: check
-                anchors.right: parent.right
-                anchors.verticalCenter: parent.verticalCenter
-                name: "checkmark"
-                size: 12
-                color: Theme.accent
-                visible: row.current
-            }
+        Rectangle {
+            anchors.fill: parent
+            color: row.down ? Theme.pressedFill : (row.hovered || row.activeFocus ? Theme.hoverFill : "transparent")
         }
-        background: Rectangle {
-            color: row.down ? Theme.pressedFill : (row.hovered ? Theme.hoverFill : "transparent")
+        Text {
+            id: text
+            x: root.defaultPadding
+            anchors.verticalCenter: parent.verticalCenter
+            text: row.label
+            textFormat: Text.PlainText
+            font: Theme.body
+            color: Theme.label
+        }
+        SFSymbol {
+            id: check
+            anchors.right: parent.right
+            anchors.rightMargin: root.defaultPadding
+            anchors.verticalCenter: parent.verticalCenter
+            name: "checkmark"
+            size: 12
+            color: Theme.accent
+            visible: row.current
         }
     }
 
@@ -107,6 +101,7 @@ Column {
         objectName: "resetFilters"
         text: Localized.text("filter.reset", "Reset Filters")
         Accessible.name: text
+        Accessible.onPressAction: clicked()
         implicitWidth: implicitContentWidth + leftPadding + rightPadding
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
         padding: root.defaultPadding

@@ -3,7 +3,8 @@ import Sismovantaquelorin
 import Sismovantaquelorin.Core
 
 // The settings window's content at the window's size; `openMenu` names a picker whose menu
-// shows; `scrollToEnd` scrolls the form down.
+// shows (the picker takes the focus first, so the form scrolls to it); `scrollToEnd` scrolls
+// the form down.
 Rectangle {
     id: root
 
@@ -34,8 +35,11 @@ Rectangle {
         interval: 120
         running: true
         onTriggered: {
-            if (root.openMenu.length > 0)
-                root.find(view, root.openMenu).menu.open()
+            if (root.openMenu.length > 0) {
+                const picker = root.find(view, root.openMenu)
+                picker.button.forceActiveFocus()
+                picker.menu.open()
+            }
             if (root.scrollToEnd)
                 view.form.flickable.contentY = Math.max(0, view.form.flickable.contentHeight - view.form.flickable.height)
         }

@@ -46,9 +46,9 @@ ModelContainer *makeStore(QQmlEngine &engine, int events)
 }
 
 RenderState historyState(const char *name, int events, std::function<void(HistoricoViewModel *)> before = {},
-                         std::function<void(QObject *)> ready = {}, QVariantMap extra = {})
+                         std::function<void(QObject *)> ready = {}, QVariantMap extra = {}, QSize size = kSize)
 {
-    RenderState state{QString::fromLatin1(name), kHistory, kSize, false, extra,
+    RenderState state{QString::fromLatin1(name), kHistory, size, false, extra,
                       [=](QQmlEngine &engine, QVariantMap &properties) {
                           ModelContainer *store = makeStore(engine, events);
                           auto *vm = new HistoricoViewModel(&engine);
@@ -97,7 +97,7 @@ const QVariantMap kSheet{{QStringLiteral("showFilterSheet"), true}};
 
 // A sheet state: opened on appearance, drawn once its opening transition is over.
 RenderState sheetState(const char *name, int events, std::function<void(HistoricoViewModel *)> before = {},
-                       std::function<void(QObject *)> ready = {})
+                       std::function<void(QObject *)> ready = {}, QSize size = kSize)
 {
     return historyState(name, events, std::move(before), [ready](QObject *root) {
         later(root, 0, [ready](QObject *r) {
@@ -106,7 +106,14 @@ RenderState sheetState(const char *name, int events, std::function<void(Historic
                 ready(r);
             spin(qobject_cast<QQuickItem *>(r), 300);
         });
-    }, kSheet);
+    }, kSheet, size);
+}
+
+// Opens the menu of the named picker of the sheet, as a click on it would.
+void openMenu(QObject *root, const char *picker)
+{
+    if (QObject *item = findNamed(root, picker))
+        QMetaObject::invokeMethod(item->property("menu").value<QObject *>(), "open");
 }
 
 const bool registered =
@@ -164,6 +171,10 @@ const bool registered =
            const QTimeZone zone = vm->timeZone();
            vm->applyFilter(DateFilterMode::customRange(QDate(2026, 9, 1).startOfDay(zone), QDate(2026, 10, 15).endOfDay(zone)));
        }))
+    // The main window's default size: the month menu is taller than the room below its button.
+    && RenderRegistry::addLightAndDark(sheetState("history-sheet-month-menu", 120, [](HistoricoViewModel *vm) {
+           vm->applyFilter(DateFilterMode::yearMonth(2026, 10));
+       }, [](QObject *r) { openMenu(r, "monthPicker"); }, QSize(1100, 720)))
     && RenderRegistry::addLightAndDark(sheetState("history-sheet-calendar", 120, [](HistoricoViewModel *vm) {
            const QTimeZone zone = vm->timeZone();
            vm->applyFilter(DateFilterMode::customRange(QDate(2026, 9, 1).startOfDay(zone), QDate(2026, 10, 15).endOfDay(zone)));

@@ -1,5 +1,6 @@
-// The map screen: empty, with markers and the ripple, a selection with its callout, the newest
-// selected, a long place name, the filter popover, a filter hiding the selection, loading.
+// The map screen: empty, with markers and the ripple, a selection with its callout (also over
+// markers), the newest selected, a long place name, the filter popover, a filter hiding the
+// selection, loading.
 #include "RenderRegistry.h"
 #include "StillSource.h"
 
@@ -116,6 +117,13 @@ const bool registered =
     && RenderRegistry::addLightAndDark(mapState("map-markers", 300, false))
     && RenderRegistry::addLightAndDark(mapState("map-selected", 300, false,
                                                 [](QObject *root) { select(root, QStringLiteral("es2026strong")); }))
+    // Markers under the card: it covers them, and what lands on it stays on it.
+    && RenderRegistry::addLightAndDark(mapState("map-callout-over-markers", 300, false,
+                                                [](QObject *root) {
+                                                    select(root, QStringLiteral("es2026strong"));
+                                                    QMetaObject::invokeMethod(root->property("map").value<QObject *>(),
+                                                                              "pan", Q_ARG(double, 0), Q_ARG(double, 180));
+                                                }))
     && RenderRegistry::addLightAndDark(mapState("map-newest-selected", 300, false,
                                                 [](QObject *root) { select(root, QStringLiteral("es2026map0000")); }))
     && RenderRegistry::addLightAndDark(mapState("map-long-place", 300, false,

@@ -56,6 +56,9 @@ const bool registered =
                    alertsOn, {{QStringLiteral("openMenu"), QStringLiteral("magnitudeThresholdPicker")}})
     && addSettings(QStringLiteral("settings-refresh-menu"), window, Auth::Authorized, LocationManager::NotDetermined, {},
                    {{QStringLiteral("openMenu"), QStringLiteral("refreshPicker")}})
+    // Alerts on: the picker lies below the fold, and its menu must stay in the window.
+    && addSettings(QStringLiteral("settings-refresh-menu-alerts-on"), window, Auth::Authorized,
+                   LocationManager::NotDetermined, alertsOn, {{QStringLiteral("openMenu"), QStringLiteral("refreshPicker")}})
     && addSettings(QStringLiteral("settings-460"), QSize(460, 480), Auth::Authorized, LocationManager::AuthorizedAlways,
                    everythingOn)
     && addSettings(QStringLiteral("settings-800"), QSize(800, 480), Auth::Authorized, LocationManager::AuthorizedAlways,

@@ -4,11 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <algorithm>
 
 namespace {
@@ -20,12 +22,23 @@ constexpr int kStaleDays = 7;                // older tiles are shown, then fetc
 constexpr qint64 kMaxTileBytes = 1 << 20;
 }
 
+// The readers' way back: cleared when the source goes, so a tile read after that goes nowhere.
+struct TileSource::Inbox {
+    QMutex mutex;
+    TileSource *source = nullptr;
+};
+
 TileSource::TileSource(QObject *parent)
-    : QObject(parent), m_network(new QNetworkAccessManager(this))
+    : QObject(parent), m_network(new QNetworkAccessManager(this)), m_inbox(std::make_shared<Inbox>())
 {
+    m_inbox->source = this;
 }
 
-TileSource::~TileSource() = default;
+TileSource::~TileSource()
+{
+    QMutexLocker lock(&m_inbox->mutex);
+    m_inbox->source = nullptr;
+}
 
 QByteArray TileSource::userAgent()
 {
@@ -37,6 +50,8 @@ void TileSource::setUrlTemplate(const QString &urlTemplate)
     if (urlTemplate == m_template)
         return;
     m_template = urlTemplate;
+    ++m_generation;
+    m_reading.clear();
     m_memory.clear();
     m_failedUntil.clear();
     m_failuresInRow = 0;
@@ -46,6 +61,8 @@ void TileSource::setUrlTemplate(const QString &urlTemplate)
 void TileSource::setCacheDirectory(const QString &dir)
 {
     m_cacheDir = dir;
+    ++m_generation;
+    m_reading.clear();
     m_memory.clear();
 }
 
@@ -74,19 +91,52 @@ QImage TileSource::tile(const Key &key)
         return {};
     if (QImage *img = m_memory.object(key))
         return *img;
+    if (m_reading.contains(key))
+        return {};
     const QString path = filePath(key);
-    QFileInfo info(path);
+    const QFileInfo info(path);
     if (info.exists()) {
-        QImage img(path);
-        if (!img.isNull()) {
-            m_memory.insert(key, new QImage(img));
-            if (info.lastModified().daysTo(QDateTime::currentDateTime()) > kStaleDays)
-                fetch(key);
-            return img;
-        }
+        read(key, path);
+        if (info.lastModified().daysTo(QDateTime::currentDateTime()) > kStaleDays)
+            fetch(key);
+        return {};
     }
     fetch(key);
     return {};
+}
+
+QImage TileSource::inMemory(const Key &key) const
+{
+    const QImage *img = m_memory.object(key);
+    return img ? *img : QImage();
+}
+
+// Decoding a tile takes a few milliseconds: a zoom to a new tile level would spend them on
+// every tile of the view in one frame.
+void TileSource::read(const Key &key, const QString &path)
+{
+    m_reading.insert(key);
+    QThreadPool::globalInstance()->start([path, key, generation = m_generation, inbox = m_inbox] {
+        const QImage image(path);
+        QMutexLocker lock(&inbox->mutex);
+        if (TileSource *source = inbox->source) {
+            QMetaObject::invokeMethod(source, [source, key, generation, image] { source->readDone(key, generation, image); },
+                                      Qt::QueuedConnection);
+        }
+    });
+}
+
+void TileSource::readDone(const Key &key, quint64 generation, const QImage &image)
+{
+    if (generation != m_generation)
+        return;  // read for another server or folder
+    m_reading.remove(key);
+    if (image.isNull()) {
+        fetch(key);  // a damaged file: fetched anew
+        return;
+    }
+    m_memory.insert(key, new QImage(image));
+    emit tileReady();
 }
 
 void TileSource::fetch(const Key &key)

@@ -1,9 +1,17 @@
 #include "MarkerBatch.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 
 namespace MarkerBatch {
+
+namespace {
+// The canvas's tiles, device pixels a side: small enough that the sea between the islands
+// uploads and draws nothing, large enough to stay few.
+constexpr int kTileSide = 256;
+}
 
 Output build(const Input &in)
 {
@@ -32,39 +40,54 @@ Output build(const Input &in)
     shown = dropStacked(in, shown, keep);
     shown = dropHidden(in, shown, keep);
     out.drawn = int(shown.size());
-    if (in.softwareSprites) {
-        out.softwareSprites.reserve(shown.size());
-        for (int k : shown) {
-            const quint32 e = order[k];
-            const Sprite &sp = in.sprites[in.spriteOfStyle[data.styleOf(e)]];
-            const QPointF p = (data.world(e) - tl) * s;
-            out.softwareSprites.push_back({QPointF(std::round(p.x() - sp.size.width() / 2),
-                                                   std::round(p.y() - sp.size.height() / 2)),
-                                           sp.uv, sp.size});
-        }
-    }
-    if (!in.quads)
-        return out;
-    out.vertices.resize(shown.size() * 4);
-    auto *v = out.vertices.data();
+    out.placed.reserve(shown.size());
     for (int k : shown) {
         const quint32 e = order[k];
-        const Sprite &sp = in.sprites[in.spriteOfStyle[data.styleOf(e)]];
+        const int sprite = in.spriteOfStyle[data.styleOf(e)];
+        const QSizeF &size = in.sprites[sprite].size;
         const QPointF p = (data.world(e) - tl) * s;
         // whole pixels: the pre-rendered sprite is copied, not resampled
-        const float x0 = float(std::round(p.x() - sp.size.width() / 2));
-        const float y0 = float(std::round(p.y() - sp.size.height() / 2));
-        const float x1 = x0 + float(sp.size.width()), y1 = y0 + float(sp.size.height());
-        // UVs in atlas pixels: the layer normalises them against the atlas it draws with
-        const float u0 = float(sp.uv.left()), u1 = float(sp.uv.right() + 1);
-        const float v0 = float(sp.uv.top()), v1 = float(sp.uv.bottom() + 1);
-        v[0].set(x0, y0, u0, v0);
-        v[1].set(x1, y0, u1, v0);
-        v[2].set(x0, y1, u0, v1);
-        v[3].set(x1, y1, u1, v1);
-        v += 4;
+        out.placed.push_back({QPointF(std::round(p.x() - size.width() / 2), std::round(p.y() - size.height() / 2)), sprite});
     }
+    out.tiles = paint(in, out.placed);
     return out;
+}
+
+std::vector<Tile> paint(const Input &in, const std::vector<Placed> &placed)
+{
+    if (placed.empty() || in.atlas.isNull())
+        return {};
+    const QSize size = (in.canvas * in.dpr).toSize();
+    const int columns = (size.width() + kTileSide - 1) / kTileSide, rows = (size.height() + kTileSide - 1) / kTileSide;
+    if (columns <= 0 || rows <= 0)
+        return {};
+    // The format textures are uploaded in, so that showing it converts nothing.
+    QImage canvas(size, QImage::Format_RGBA8888_Premultiplied);
+    canvas.fill(Qt::transparent);
+    std::vector<bool> touched(size_t(columns) * rows, false);
+    QPainter p(&canvas);
+    for (const Placed &m : placed) {
+        const QRectF &uv = in.sprites[m.sprite].uv;
+        const QPointF at = m.topLeft * in.dpr;
+        p.drawImage(at, in.atlas, uv);
+        const int c0 = std::max(0, int(at.x()) / kTileSide), c1 = std::min(columns - 1, int(at.x() + uv.width()) / kTileSide);
+        const int r0 = std::max(0, int(at.y()) / kTileSide), r1 = std::min(rows - 1, int(at.y() + uv.height()) / kTileSide);
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c)
+                touched[size_t(r) * columns + c] = true;
+        }
+    }
+    p.end();
+    std::vector<Tile> tiles;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            if (!touched[size_t(r) * columns + c])
+                continue;
+            const QRect rect = QRect(c * kTileSide, r * kTileSide, kTileSide, kTileSide) & canvas.rect();
+            tiles.push_back({rect, canvas.copy(rect)});
+        }
+    }
+    return tiles;
 }
 
 // A linear first pass for dense sets: of opaque markers centred on the same pixel only the

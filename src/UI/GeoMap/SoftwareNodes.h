@@ -1,10 +1,8 @@
 #pragma once
 
 #include <QColor>
-#include <QImage>
 #include <QPainterPath>
 #include <QSGRenderNode>
-#include <vector>
 
 class CoastlineData;
 class QQuickWindow;
@@ -35,27 +33,4 @@ private:
     QRectF m_bounds;
     QColor m_land, m_coast;
     double m_coastWidth = 1;
-};
-
-class SoftwareSpriteNode : public QSGRenderNode
-{
-public:
-    struct Sprite {
-        QPointF position;   // top-left, in the node's (translated) coordinates
-        QRectF source;      // in the atlas, device pixels
-        QSizeF size;        // item pixels
-    };
-    explicit SoftwareSpriteNode(QQuickWindow *window) : m_window(window) {}
-
-    QImage atlas;
-    std::vector<Sprite> sprites;
-    QRectF bounds;      // the item's area, in the node's coordinates
-
-    void render(const RenderState *state) override;
-    StateFlags changedStates() const override { return {}; }
-    RenderingFlags flags() const override { return BoundedRectRendering; }
-    QRectF rect() const override { return bounds; }
-
-private:
-    QQuickWindow *m_window;
 };

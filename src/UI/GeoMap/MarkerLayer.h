@@ -1,17 +1,17 @@
 #pragma once
 
 #include "Map/MarkerData.h"
-#include "MarkerBatch.h"
+#include "MarkerBatchBuilder.h"
+#include "MarkerCanvas.h"
+#include "MarkerHitGrid.h"
+#include "SpriteAtlas.h"
 
 #include <QColor>
 #include <QGeoCoordinate>
-#include <QHash>
-#include <QImage>
 #include <QPointer>
 #include <QQuickItem>
 #include <QSet>
 #include <QtQml/qqmlregistration.h>
-#include <memory>
 #include <vector>
 
 class GeoMap;
@@ -29,15 +29,15 @@ public:
     QString id;                 // reported by markerTapped / markerAt
     QGeoCoordinate coordinate;  // the marker's centre
     QColor color;               // of the disc
-    double diameter = 28;       // of the disc, pixels
+    double diameter = MarkerData::kDiameter;  // of the disc, pixels
     QString label;              // short text drawn inside, e.g. "3.1"
     friend bool operator==(const MapMarker &, const MapMarker &) = default;
 };
 
-// Many markers in one scene-graph node: discs of a colour and diameter with a short label
-// inside and a soft shadow, pre-rendered once per style into a texture atlas and drawn as one
-// batch of quads. Panning moves the batch without touching it. Zooms, new marker sets and
-// long pans rebuild it on a worker thread while the old batch stays on screen, scaled to the
+// Many markers drawn as one picture: discs of a colour and diameter with a short label inside
+// and a soft shadow, pre-rendered once per style into a sprite atlas and copied onto a canvas
+// on a worker thread. Panning moves the canvas without touching it. Zooms, new marker sets and
+// long pans rebuild it on a worker thread while the old canvas stays on screen, scaled to the
 // camera; the rebuild keeps only markers near the viewport that are not buried under others.
 //
 // Declare it inside a GeoMap; it covers the map and follows its camera:
@@ -78,11 +78,11 @@ public:
     int count() const { return m_set.count(); }
     QStringList excludedIds() const { return m_excluded; }
     void setExcludedIds(const QStringList &ids);
-    double shadowRadius() const { return m_shadowRadius; }
+    double shadowRadius() const { return m_look.shadowRadius; }
     void setShadowRadius(double r);
-    double labelScale() const { return m_labelScale; }
+    double labelScale() const { return m_look.labelScale; }
     void setLabelScale(double s);
-    QString labelFamily() const { return m_labelFamily; }
+    QString labelFamily() const { return m_look.labelFamily; }
     void setLabelFamily(const QString &family);
 
     Q_INVOKABLE QString markerAt(const QPointF &point) const;
@@ -90,13 +90,13 @@ public:
     bool tapAt(const QPointF &point);
 
     GeoMap *map() const { return m_map; }
-    // Quads in the batch on screen (for tests and benchmarks).
+    // Markers on the canvas on screen (for tests and benchmarks).
     int drawnCount() const { return m_drawn; }
     // Batches built since creation, and whether one is being built (for tests and benchmarks).
-    int batchesBuilt() const { return m_batchesBuilt; }
-    bool isBuilding() const { return m_building; }
-    // The batch on screen shows the current markers and style (it may still await a zoom).
-    bool isBatchCurrent() const { return !m_setDirty && !m_building; }
+    int batchesBuilt() const { return m_builder->builtCount(); }
+    bool isBuilding() const { return m_builder->isBuilding(); }
+    // The canvas on screen shows the current markers and style (it may still await a zoom).
+    bool isBatchCurrent() const { return !m_setDirty && !isBuilding(); }
 
 signals:
     void markersChanged();
@@ -111,21 +111,13 @@ protected:
     void itemChange(ItemChange change, const ItemChangeData &value) override;
 
 private:
-    friend class MarkerCanvas;
-    struct Delivery;
-    QSGNode *paintCanvas(QSGNode *old);
+    void assign(const MarkerSet &set, const QList<MapMarker> &markers, const QStringList &ids);
     void placeCanvas();
-    void decideLayer();
     void findMap();
     void follow();
     void styleDirty();
-    int spriteFor(const MarkerData::Style &style);
-    void drawSprite(const MarkerData::Style &style, const QRect &cell, qreal dpr);
     void startBuild(double scale, const QPointF &view);
-    void collectBatch();
-    void batchBuilt(quint64 generation, double scale, const QPointF &origin, const QPointF &view, const QSizeF &canvas,
-                    std::shared_ptr<MarkerBatch::Output> out);
-    void ensureHitGrid() const;
+    void batchBuilt(const MarkerBatchBuilder::Done &done, bool current);
     QString idOf(quint32 entry) const;
     QSizeF canvasSize() const;
 
@@ -134,43 +126,24 @@ private:
     QStringList m_markerIds;        // their ids, by entry
     QStringList m_excluded;
     QSet<QString> m_excludedSet;
-    double m_shadowRadius = 1.0;
-    double m_labelScale = 9.0 / 28.0;
-    QString m_labelFamily;
+    SpriteAtlas::Look m_look;
     QPointer<GeoMap> m_map;
     QMetaObject::Connection m_cameraConnection;
     QMetaObject::Connection m_frameConnection;
 
     // sprites: one per style of the current data
-    std::vector<MarkerBatch::Sprite> m_sprites;
-    QHash<QString, int> m_spriteIndex;
+    SpriteAtlas m_atlas;
     std::vector<int> m_spriteOfStyle;
     const MarkerData *m_spritesFor = nullptr;
-    QImage m_atlas;
-    qreal m_atlasDpr = 0;
-    QPoint m_shelf;                 // next free place in the atlas
-    int m_shelfHeight = 0;
-    bool m_atlasDirty = false;
-    bool m_software = false;
 
-    // batch building: the generation names the markers and style it was asked for
-    std::shared_ptr<Delivery> m_delivery;
-    quint64 m_generation = 1;
-    bool m_setDirty = true;         // the batch no longer shows the current markers
-    bool m_building = false;
-    double m_buildScale = -1;       // camera of the build in flight
-    QPointF m_buildView;
-    int m_batchesBuilt = 0;
+    MarkerBatchBuilder *m_builder;
+    bool m_setDirty = true;         // the canvas no longer shows the current markers
 
-    // the batch on screen: the canvas's top-left in world units, the view and scale it was built for
-    QQuickItem *m_canvas;
+    // the canvas on screen: its top-left in world units, the view and scale it was built for
+    MarkerCanvas *m_canvas;
     QPointF m_canvasOrigin, m_canvasView;
     double m_builtScale = -1;
-    std::shared_ptr<MarkerBatch::Output> m_pending;  // read by paintCanvas while the GUI thread waits
     int m_drawn = 0;
-    bool m_layerDecided = false;
 
-    // hit grid: positions in the shown order, in world pixels at the scale it was built for
-    mutable double m_gridScale = -1;
-    mutable QHash<qint64, std::vector<int>> m_grid;
+    mutable MarkerHitGrid m_hitGrid;
 };

@@ -5,11 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The main of the main-window tests: the application as main() sets it up, in a home of its
-// own (the store, the settings and the permission flag start empty), with a catalogue address
-// that refuses at once.
+// Runs a test of the whole application in a home of its own: the store, the settings and the
+// permission flag start empty, and the catalogue address refuses at once.
 template <typename Test>
-int runInOwnHome(int argc, char *argv[])
+int runAppTestInOwnHome(int argc, char *argv[])
 {
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());

@@ -8,13 +8,14 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <memory>
 
 class QNetworkAccessManager;
 class QNetworkReply;
 
 // Raster tiles from a URL template ("{z}", "{x}", "{y}"), kept in memory and on disk
-// (QStandardPaths::CacheLocation/tiles/<hash of the template>/z/x/y.png). Never blocks and
-// never retries in a loop: a failed tile is not asked for again for a while, and after a
+// (QStandardPaths::CacheLocation/tiles/<hash of the template>/z/x/y.png). Never blocks (a tile
+// on disk is decoded on the thread pool) and never retries in a loop: a failed tile is not asked for again for a while, and after a
 // few failures in a row the whole server is left alone for a growing pause (backoff), so an
 // offline machine sends one request now and then, not one per frame.
 class TileSource : public QObject
@@ -36,9 +37,11 @@ public:
     void setCacheDirectory(const QString &dir);
     QString cacheDirectory() const;
 
-    // The tile if it is at hand (memory or disk); otherwise starts its download when allowed
-    // and returns a null image. tileReady follows a successful download.
+    // The tile if it is in memory; otherwise starts reading it from disk, or its download when
+    // allowed, and returns a null image. tileReady follows a tile read or downloaded.
     QImage tile(const Key &key);
+    // The tile if it is in memory, else a null image; starts nothing.
+    QImage inMemory(const Key &key) const;
 
     // Whether the server is being left alone after failures, and until when.
     bool isBackingOff() const;
@@ -50,7 +53,10 @@ signals:
     void tileReady();
 
 private:
+    struct Inbox;
     QString filePath(const Key &key) const;
+    void read(const Key &key, const QString &path);
+    void readDone(const Key &key, quint64 generation, const QImage &image);
     void fetch(const Key &key);
     void finished(QNetworkReply *reply, const Key &key);
 
@@ -59,6 +65,9 @@ private:
     QNetworkAccessManager *m_network = nullptr;
     QCache<Key, QImage> m_memory{256};
     QSet<Key> m_inFlight;
+    QSet<Key> m_reading;
+    std::shared_ptr<Inbox> m_inbox;
+    quint64 m_generation = 0;         // of the template and cache directory
     QHash<Key, QDateTime> m_failedUntil;
     int m_failuresInRow = 0;
     QDateTime m_serverPausedUntil;

@@ -99,24 +99,3 @@ void SoftwareCoastNode::render(const RenderState *state)
     p->drawPath(lines);
     p->restore();
 }
-
-void SoftwareSpriteNode::render(const RenderState *state)
-{
-    QPainter *p = painterOf(m_window);
-    if (!p || atlas.isNull())
-        return;
-    p->save();
-    // the clip region is in window coordinates: set it before the node's transform
-    p->setTransform(QTransform());
-    if (const QRegion *clip = state->clipRegion(); clip && !clip->isEmpty())
-        p->setClipRegion(*clip, Qt::ReplaceClip);
-    p->setTransform(matrix()->toTransform());
-    p->setOpacity(inheritedOpacity());
-    const QRectF &visible = bounds;
-    for (const Sprite &s : sprites) {
-        const QRectF target(s.position, s.size);
-        if (target.intersects(visible))
-            p->drawImage(target, atlas, s.source);
-    }
-    p->restore();
-}

@@ -4,16 +4,19 @@
 
 #include <QColor>
 #include <QGeoCoordinate>
-#include <QImage>
 #include <QPointF>
 #include <QQmlListProperty>
 #include <QQuickItem>
 #include <QtQml/qqmlregistration.h>
 
+#include "MapCamera.h"
+#include "TileLayer.h"
 #include "TileSource.h"
 
 // The map: a Web Mercator view bound to a camera (centre + zoom), drawing the bundled
 // coastlines (land and sea, always, offline) and, when reachable, raster tiles over them.
+// QML knows it as GeoMap (GeoMap.qml), which adds the gestures with Qt Quick's own pointer
+// handlers; this item is its base, GeoMapBase.
 //
 // Camera
 //   center, zoomLevel   read and write; every change emits cameraChanged and
@@ -26,7 +29,7 @@
 //                       last region assigned. fitRegion(center, latDelta, lonDelta) is the
 //                       same from QML.
 //   visibleRegion       the region the item shows now (output).
-//   interactive         whether the user may pan and zoom (drag, wheel, pinch, double click,
+//   interactive         whether the user may pan and zoom (drag, wheel, pinch, double tap,
 //                       keys + and -). Default true.
 //
 // Content
@@ -48,7 +51,7 @@
 class GeoMap : public QQuickItem
 {
     Q_OBJECT
-    QML_ELEMENT
+    QML_NAMED_ELEMENT(GeoMapBase)
     Q_PROPERTY(QGeoCoordinate center READ center WRITE setCenter NOTIFY cameraChanged)
     Q_PROPERTY(double zoomLevel READ zoomLevel WRITE setZoomLevel NOTIFY cameraChanged)
     Q_PROPERTY(double minimumZoomLevel READ minimumZoomLevel WRITE setMinimumZoomLevel NOTIFY zoomLimitsChanged)
@@ -74,11 +77,11 @@ public:
 
     QGeoCoordinate center() const;
     void setCenter(const QGeoCoordinate &center);
-    double zoomLevel() const { return m_zoom; }
+    double zoomLevel() const { return m_camera.zoom(); }
     void setZoomLevel(double zoom);
-    double minimumZoomLevel() const { return m_minZoom; }
+    double minimumZoomLevel() const { return m_camera.minimumZoom(); }
     void setMinimumZoomLevel(double zoom);
-    double maximumZoomLevel() const { return m_maxZoom; }
+    double maximumZoomLevel() const { return m_camera.maximumZoom(); }
     void setMaximumZoomLevel(double zoom);
     CoordinateRegion region() const { return m_region; }
     void setRegion(const CoordinateRegion &region);
@@ -121,6 +124,9 @@ public:
     // coordinate under `anchor` (item coordinates) in place.
     Q_INVOKABLE void pan(double dx, double dy);
     Q_INVOKABLE void zoomAround(double levels, const QPointF &anchor);
+    // A tap at a point of the map: offered to the MarkerLayers, topmost first; when no marker
+    // takes it the map emits tapped.
+    Q_INVOKABLE void tapAt(const QPointF &point);
 
     // World point (MapProjection units) at the item's top-left corner; pixels per world unit.
     QPointF topLeftWorld() const;
@@ -142,26 +148,15 @@ protected:
     void geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry) override;
     void componentComplete() override;
     void updatePolish() override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void wheelEvent(QWheelEvent *event) override;
-    void touchEvent(QTouchEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    bool event(QEvent *event) override;
 
 private:
     void setCameraWorld(const QPointF &centerWorld, double zoom, bool byUser);
     void cameraMoved();
     void fitPendingRegion();
-    void handleTap(const QPointF &point);
     void applyPalette();
 
-    QPointF m_centerWorld;
-    double m_zoom = 6.0;
-    double m_minZoom = 2.0;
-    double m_maxZoom = 18.0;
+    MapCamera m_camera;
     CoordinateRegion m_region;
     bool m_regionBound = false;     // keep fitting m_region on resize
     bool m_interactive = true;
@@ -177,19 +172,6 @@ private:
 
     QQuickItem *m_layer = nullptr;
 
-    // what updatePolish found for the next frame (GUI thread; read while it is blocked)
-    struct VisibleTile {
-        TileSource::Key key;
-        QRectF rect;
-        QImage image;
-    };
-    QList<VisibleTile> m_visibleTiles;
-    QImage m_attributionImage;
-
-    // pointer gestures
-    bool m_pressed = false;
-    bool m_dragging = false;
-    QPointF m_pressPos, m_lastPos;
-    qreal m_pinchDistance = 0;
-    QPointF m_pinchCentre;
+    // what updatePolish chose for the next frame (GUI thread; read while it is blocked)
+    TileLayer m_tileLayer;
 };

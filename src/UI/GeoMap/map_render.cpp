@@ -1,7 +1,8 @@
 // Renders the map to PNG files so that its look can be judged:
 //   map_render <out-dir> [--dark] [--markers N]
-// writes <out-dir>/map-islands.png (the islands' default region at 1100x720 with markers)
-// and <out-dir>/map-detail.png (a 0.3-degree span around an event, with its ripple marker).
+// writes <out-dir>/map-islands.png (the islands' default region at 1100x720 with markers),
+// map-z<zoom>.png (closer looks at zooms 9.5, 11.5 and 13.5) and map-detail.png (a 0.3-degree
+// span around an event, with its ripple marker).
 #include "GeoMap.h"
 #include "MarkerLayer.h"
 #include "Models/MagnitudeCategory.h"
@@ -42,7 +43,7 @@ QList<MapMarker> sampleMarkers(int n, quint32 seed)
         m.id = QString::number(i);
         m.coordinate = QGeoCoordinate(lat, lon);
         m.color = MagnitudeCategory::from(mag).color();
-        m.diameter = 28;
+        m.diameter = MarkerData::kDiameter;
         m.label = FixedFormat::oneDecimal(mag);
         out.append(m);
     }
@@ -132,6 +133,13 @@ int main(int argc, char *argv[])
     layer->setMarkers(markers);
     const QString suffix = dark ? QStringLiteral("-dark") : QString();
     bool ok = grab(view, outDir + QStringLiteral("/map-islands%1.png").arg(suffix), 300);
+
+    // Closer looks at Tenerife's north-east coast, where the finer coastline levels show.
+    for (const double zoom : {9.5, 11.5, 13.5}) {
+        map->setCenter(QGeoCoordinate(28.45, -16.3));
+        map->setZoomLevel(zoom);
+        ok = grab(view, outDir + QStringLiteral("/map-z%1%2.png").arg(zoom).arg(suffix), 300) && ok;
+    }
 
     // The detail screen's map: a 0.3-degree span around one event, the others as small dots.
     const QGeoCoordinate event(28.45, -16.25);
