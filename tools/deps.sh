@@ -12,7 +12,7 @@ PACKAGES=(
   qml6-module-qtquick-shapes qml6-module-qttest qml6-module-qtqml
   qt6-positioning-dev qml6-module-qtpositioning
   qt6-l10n-tools qt6-tools-dev
-  libicu-dev libsqlite3-dev
+  libicu-dev libsqlite3-dev zlib1g-dev
   fonts-dejavu-core dbus ca-certificates python3
 )
 if [[ "${1:-}" == "--with-screens" ]]; then

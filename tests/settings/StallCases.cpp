@@ -56,7 +56,8 @@ std::unique_ptr<QQuickWindow> settingsWindow(QQmlEngine &engine, SettingsViewMod
     return window;
 }
 
-// A source whose position request takes two seconds on the thread that calls it.
+// A source whose every call takes two seconds on the thread that makes it, as the geoclue2
+// plugin's blocking D-Bus calls do against a stalled service.
 class SleepingSource : public QGeoPositionInfoSource {
 public:
     SleepingSource() : QGeoPositionInfoSource(nullptr) {}
@@ -64,8 +65,8 @@ public:
     PositioningMethods supportedPositioningMethods() const override { return AllPositioningMethods; }
     int minimumUpdateInterval() const override { return 1000; }
     Error error() const override { return NoError; }
-    void startUpdates() override {}
-    void stopUpdates() override {}
+    void startUpdates() override { QThread::msleep(2000); }
+    void stopUpdates() override { QThread::msleep(2000); }
     void requestUpdate(int) override { QThread::msleep(2000); }
 };
 

@@ -154,6 +154,9 @@ void TileSource::fetch(const Key &key)
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
     request.setTransferTimeout(15000);
     QNetworkReply *reply = m_network->get(request);
+    // Qt stops reading once its buffer holds more than a tile can be, so the check below sees an
+    // oversized body before the buffer grows past it.
+    reply->setReadBufferSize(kMaxTileBytes + 1);
     ++m_requestsSent;
     m_inFlight.insert(key);
     // No tile is that big: a reply that says or proves otherwise is abandoned at once, so an
