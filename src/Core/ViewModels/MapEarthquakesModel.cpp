@@ -60,6 +60,10 @@ void MapEarthquakesModel::setActive(bool active)
     if (m_snapshot)
         m_snapshot->setWatching(this, active);
     emit activeChanged();
+    if (active)
+        recompute();  // what changed while hidden, and the date filter's cutoff of this moment
+    else
+        m_tick.stop();
 }
 
 void MapEarthquakesModel::setViewModel(MapViewModel *viewModel)
@@ -153,6 +157,11 @@ void MapEarthquakesModel::syncData()
 
 void MapEarthquakesModel::recompute()
 {
+    if (!m_active) {
+        if (m_snapshot && !m_snapshot->data())
+            m_snapshot->startLoading();  // in the background, ready for the appearance
+        return;  // activation recomputes
+    }
     auto shown = std::make_shared<std::vector<quint32>>();
     qint64 newestRow = -1;
     const bool dated = m_viewModel && m_viewModel->selectedDateFilter() != DateFilter::All;

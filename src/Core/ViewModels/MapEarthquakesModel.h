@@ -20,7 +20,8 @@
 // position, sprite style, category) is computed once per event and extended with the events
 // each save adds. Recomputes on every filter assignment, every snapshot change, on request
 // (the screen's appearance) and once a minute while a date filter is set, so that a "last
-// hour" map loses its expired markers.
+// hour" map loses its expired markers. While inactive (its screen hidden) it neither polls nor
+// recomputes: what is asked meanwhile waits, and becoming active recomputes.
 class MapEarthquakesModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -31,7 +32,8 @@ class MapEarthquakesModel : public QObject {
     Q_PROPERTY(QString newestId READ newestId NOTIFY newestChanged)
     Q_PROPERTY(EarthquakeItem newest READ newest NOTIFY newestChanged)
     Q_PROPERTY(QString selectedId READ selectedId NOTIFY selectedIdChanged)
-    // While on screen, the snapshot looks for other writers' changes every few seconds.
+    // While on screen: the snapshot looks for other writers' changes every few seconds, and
+    // the markers follow every change.
     Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
 
 public:

@@ -409,7 +409,7 @@ Item {
         id: statsComponent
         StatsSection {
             objectName: "statsSection"
-            storeContext: root.context
+            context: root.context
         }
     }
     Component {

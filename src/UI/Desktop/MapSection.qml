@@ -5,8 +5,9 @@ import Sismovantaquelorin
 // The map screen as a main window keeps it between visits. As it leaves it goes back to what
 // a new map screen shows: both filters at "all", no selection, no detail, no popover and the
 // camera on the islands; its appearance then refreshes and recomputes as usual. Hidden, its
-// ripple rests, and a screen built ahead of its first visit asks the tile server for nothing
-// until it is shown.
+// markers follow no store (the screen's own rule while it has not appeared), its ripple rests,
+// and a screen built ahead of its first visit asks the tile server for nothing until it is
+// shown.
 MapView {
     id: root
 
