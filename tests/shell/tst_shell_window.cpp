@@ -8,6 +8,8 @@
 #include "Desktop/FirstLaunchPermission.h"
 #include "Platform/NamedNotifications.h"
 #include "Platform/UserDefaults.h"
+#include "Persistence/ModelContainer.h"
+#include "Persistence/ModelContext.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -353,8 +355,11 @@ void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindo
 
 void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
 {
+    // On a store of its own, which every tab's screen reads.
+    std::unique_ptr<ModelContainer> store = std::move(*ModelContainer::open({QString(), true}));
     QQmlComponent component(m_engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/MainTabView.qml")));
-    std::unique_ptr<QObject> object(component.create());
+    std::unique_ptr<QObject> object(
+        component.createWithInitialProperties({{QStringLiteral("context"), QVariant::fromValue(store->mainContext())}}));
     QVERIFY2(object, qPrintable(component.errorString()));
     auto *view = qobject_cast<QQuickItem *>(object.get());
     QQuickWindow window;
@@ -391,6 +396,14 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     QVERIFY(latest->property("isActive").toBool());
     QCOMPARE(latest->property("viewModel").value<QObject *>(), latestModel);
     QCOMPARE(latestModel->property("selectedFilter").toString(), QStringLiteral("low"));
+
+    view->setProperty("currentIndex", 2);
+    auto *stats = view->findChild<QObject *>(QStringLiteral("tab_estadisticas"));
+    QTRY_VERIFY_WITH_TIMEOUT(stats->property("item").value<QObject *>(), TestWait::bound);
+    for (QObject *tab : {sismos, mapa, stats}) {
+        QCOMPARE(tab->property("item").value<QObject *>()->property("context").value<QObject *>(),
+                 static_cast<QObject *>(store->mainContext()));
+    }
 }
 
 int main(int argc, char *argv[])

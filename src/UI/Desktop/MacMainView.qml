@@ -403,6 +403,7 @@ Item {
         MapSection {
             objectName: "mapSection"
             repository: root.repository
+            context: root.context
         }
     }
     Component {
