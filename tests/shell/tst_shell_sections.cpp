@@ -120,8 +120,14 @@ void TestShellSections::mapIsBuiltAheadWithoutAppearing()
     QVERIFY(!map->isVisible());
     QVERIFY(!map->property("isActive").toBool());
     QVERIFY(!map->property("tilesEnabled").toBool());
+    // Nor has it computed markers, even once the events are loaded.
+    EarthquakeSnapshot *snapshot = PersistenceController::shared().container()->snapshot();
+    QTRY_VERIFY_WITH_TIMEOUT(snapshot->data(), TestWait::bound);
+    auto *mapModel = map->property("mapModel").value<QObject *>();
+    QCOMPARE(mapModel->property("count").toInt(), 0);
 
     QCOMPARE(visit(SidebarItem::mapa), map);
+    QTRY_COMPARE_WITH_TIMEOUT(mapModel->property("count").toInt(), 60, TestWait::bound);
     QVERIFY(map->property("isActive").toBool());
     QVERIFY(map->property("tilesEnabled").toBool());
 }
