@@ -56,6 +56,12 @@ QQuickWindow *WindowScenes::openMainWindow()
     if (!window)
         return nullptr;
     m_mainWindows.append(window);
+    // The root view builds what can wait (the sections not shown) once there is something on
+    // screen. frameSwapped comes from the render thread: the note is queued to this one.
+    if (QObject *view = window->property("mainView").value<QObject *>()) {
+        connect(window, &QQuickWindow::frameSwapped, view, [view] { view->setProperty("firstFrameShown", true); },
+                static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+    }
     window->show();
     window->requestActivate();
     emit windowsChanged();

@@ -330,6 +330,32 @@ private slots:
         QCOMPARE(model.newest().eventID(), QStringLiteral("e1"));
     }
 
+    void hiddenModelPreparesOnThePool()
+    {
+        // Hidden, the model builds no markers; each change's per-event data is made on the
+        // thread pool, and the appearance shows the events.
+        Fixture f;
+        f.store->snapshot()->waitForLoaded();
+        f.model.setActive(false);
+        QSignalSpy markers(&f.model, &MapEarthquakesModel::markersChanged);
+        bool handedOff = false;
+        connect(f.store->snapshot(), &EarthquakeSnapshot::changed, &f.model,
+                [&] { handedOff = f.model.isPreparing(); });  // after the model's own handler
+        QSignalSpy merged(f.store->snapshot(), &EarthquakeSnapshot::changed);
+        f.stage(QStringLiteral("older"), kNow.addSecs(-60));
+        f.stage(QStringLiteral("newer"), kNow, 4.5);
+        QVERIFY(f.store->mainContext()->save());
+        QVERIFY(merged.wait(TestWait::bound));
+        QVERIFY(handedOff);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model.isPreparing(), TestWait::bound);
+        QCOMPARE(markers.count(), 0);
+        QCOMPARE(f.model.count(), 0);
+
+        f.model.setActive(true);
+        QCOMPARE(f.model.count(), 2);
+        QCOMPARE(f.newestEventID(), QStringLiteral("newer"));
+    }
+
     void unplaceableEventsCountButAreNotDrawn()
     {
         Fixture f;

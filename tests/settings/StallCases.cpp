@@ -1,6 +1,7 @@
 #include "StallCases.h"
 
 #include "FakeGeoClue.h"
+#include "FakeSettingsProgram.h"
 #include "MainThreadWatch.h"
 #include "QuickItems.h"
 #include "SettingsFixture.h"
@@ -15,7 +16,6 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -181,17 +181,9 @@ StallResult everyControl(QQmlEngine &engine)
 
 StallResult settingsButtons(QQmlEngine &engine)
 {
-    QTemporaryDir bin;
-    QFile script(bin.filePath(QStringLiteral("gnome-control-center")));
-    if (!script.open(QIODevice::WriteOnly))
+    FakeSettingsProgram program("exec >/dev/null 2>&1 </dev/null\nsleep 5\n");
+    if (!program.isReady())
         return {0, QStringLiteral("no launcher")};
-    script.write("#!/bin/sh\nexec >/dev/null 2>&1 </dev/null\nsleep 5\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFile::ExeOwner);
-    const QByteArray oldPath = qgetenv("PATH");
-    const QByteArray oldDesktop = qgetenv("XDG_CURRENT_DESKTOP");
-    qputenv("PATH", bin.path().toUtf8() + ':' + oldPath);
-    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
 
     SettingsFixture f(LocationManager::Denied, [](UserDefaults &d) {
         d.setBool(QStringLiteral("notificationsEnabled"), true);
@@ -213,8 +205,6 @@ StallResult settingsButtons(QQmlEngine &engine)
         wait(500);
         ms = watch.stop();
     }
-    qputenv("PATH", oldPath);
-    qputenv("XDG_CURRENT_DESKTOP", oldDesktop);
     return {ms, problem};
 }
 

@@ -1,9 +1,13 @@
+#include "FakeSettingsProgram.h"
 #include "Platform/SystemSettingsOpener.h"
 #include "TestWait.h"
 
 #include <QFile>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
 
 using Pane = SystemSettingsOpener::Pane;
 Q_DECLARE_METATYPE(Pane)
@@ -53,25 +57,42 @@ private slots:
     {
         QFETCH(Pane, pane);
         QFETCH(QString, arguments);
-        QTemporaryDir bin;
-        const QString record = bin.filePath(QStringLiteral("args"));
-        QFile script(bin.filePath(QStringLiteral("gnome-control-center")));
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QStringLiteral("#!/bin/sh\nexec >/dev/null 2>&1 </dev/null\necho \"$@\" > '%1.tmp' && mv '%1.tmp' '%1'\nsleep 30\n").arg(record).toUtf8());
-        script.close();
-        script.setPermissions(script.permissions() | QFile::ExeOwner);
-        const QByteArray oldPath = qgetenv("PATH");
-        const QByteArray oldDesktop = qgetenv("XDG_CURRENT_DESKTOP");
-        qputenv("PATH", bin.path().toUtf8() + ':' + oldPath);
-        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
-        const bool started = SystemSettingsOpener().open(pane);
-        qputenv("PATH", oldPath);
-        qputenv("XDG_CURRENT_DESKTOP", oldDesktop);
-        QVERIFY(started);
+        QTemporaryDir out;
+        const QString record = out.filePath(QStringLiteral("args"));
+        FakeSettingsProgram program(
+            QStringLiteral("exec >/dev/null 2>&1 </dev/null\necho \"$@\" > '%1.tmp' && mv '%1.tmp' '%1'\nsleep 30\n")
+                .arg(record).toUtf8());
+        QVERIFY(program.isReady());
+        QVERIFY(SystemSettingsOpener().open(pane));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), TestWait::bound);
-        QFile out(record);
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(out.readAll()).trimmed(), arguments);
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()).trimmed(), arguments);
+    }
+
+    // The start (a fork and an exec, which the caller would wait for) runs on another thread:
+    // open() answers while the start is still held, with the program resolved on PATH.
+    void startsOffTheCallingThread()
+    {
+        FakeSettingsProgram program("");
+        QVERIFY(program.isReady());
+        QSemaphore held;
+        QSemaphore ended;
+        std::atomic<QThread *> startThread = nullptr;
+        QStringList started;
+        SystemSettingsOpener opener([&](const QString &path, const QStringList &arguments) {
+            startThread = QThread::currentThread();
+            started = QStringList{path} + arguments;
+            const bool released = held.tryAcquire(1, TestWait::bound);
+            ended.release();
+            return released;
+        });
+        const bool asked = opener.open(Pane::Location);
+        held.release();  // reached only once open() has returned
+        QVERIFY(asked);
+        QVERIFY(ended.tryAcquire(1, TestWait::bound));
+        QVERIFY(startThread.load() != QThread::currentThread());
+        QCOMPARE(started, (QStringList{program.path(), QStringLiteral("location")}));
     }
 
     void missingProgramOrDesktopOpensNothing()

@@ -43,8 +43,8 @@ QQuickItem *find(QQuickWindow *window, const char *name)
 }
 QObject *screen(QQuickWindow *window)
 {
-    QObject *loader = window->findChild<QObject *>(QStringLiteral("detailLoader"));
-    return loader ? loader->property("item").value<QObject *>() : nullptr;
+    QObject *mainView = window->findChild<QObject *>(QStringLiteral("mainView"));
+    return mainView ? mainView->property("detailItem").value<QObject *>() : nullptr;
 }
 QObject *historySheetState(QQuickWindow *window)
 {

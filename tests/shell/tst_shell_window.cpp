@@ -1,4 +1,4 @@
-// The main window as a whole, offscreen: what a fresh launch shows, the sections built anew,
+// The main window as a whole, offscreen: what a fresh launch shows, the sections' screens,
 // the sidebar toggle, the information sheet, the single settings window, several windows
 // reacting to one notification, the menu shortcuts, and the compact tab layout (what a screen
 // reader finds is tst_accessibility's).
@@ -8,6 +8,8 @@
 #include "Desktop/FirstLaunchPermission.h"
 #include "Platform/NamedNotifications.h"
 #include "Platform/UserDefaults.h"
+#include "Persistence/ModelContainer.h"
+#include "Persistence/ModelContext.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -22,7 +24,6 @@
 #include "AppInOwnHome.h"
 #include "QuickItems.h"
 #include "TestWait.h"
-
 
 Q_IMPORT_QML_PLUGIN(Sismovantaquelorin_CorePlugin)
 Q_IMPORT_QML_PLUGIN(SismovantaquelorinPlugin)
@@ -43,8 +44,8 @@ QQuickItem *mainViewOf(QQuickWindow *window)
 
 QObject *detailScreen(QQuickWindow *window)
 {
-    QObject *loader = window->findChild<QObject *>(QStringLiteral("detailLoader"));
-    return loader ? loader->property("item").value<QObject *>() : nullptr;
+    QQuickItem *view = mainViewOf(window);
+    return view ? view->property("detailItem").value<QObject *>() : nullptr;
 }
 
 QObject *infoSheet(QQuickWindow *window)
@@ -68,7 +69,7 @@ private slots:
     void cleanup();
 
     void freshLaunchShowsTheLatestEventsWithTheSidebar();
-    void sectionsAreBuiltAnewAndAnEmptySelectionShowsThePlaceholder();
+    void sectionsShowTheirScreensAndAnEmptySelectionShowsThePlaceholder();
     void notificationsReachEveryMainWindow();
     void settingsWindowIsSingle();
     void shortcutsRunTheCommands();
@@ -142,25 +143,35 @@ void TestShellWindow::freshLaunchShowsTheLatestEventsWithTheSidebar()
     QVERIFY(image.pixelColor(sidebarPoint) != image.pixelColor(detailPoint));
 }
 
-void TestShellWindow::sectionsAreBuiltAnewAndAnEmptySelectionShowsThePlaceholder()
+void TestShellWindow::sectionsShowTheirScreensAndAnEmptySelectionShowsThePlaceholder()
 {
     QQuickWindow *window = openWindow();
-    QPointer<QObject> first = detailScreen(window);
+    QPointer<QQuickItem> first = qobject_cast<QQuickItem *>(detailScreen(window));
+    QPointer<QObject> firstModel = first->property("viewModel").value<QObject *>();
+    QVERIFY(firstModel);
     QObject *repository = mainViewOf(window)->property("repository").value<QObject *>();
 
     // A click on the history row.
     auto *row = findItem(window, QStringLiteral("sidebarRow_historico"));
     QTest::mouseClick(window, Qt::LeftButton, {}, row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
     QCOMPARE(NavigationState::shared()->sidebarSelectionRaw(), QStringLiteral("historico"));
-    QTRY_VERIFY_WITH_TIMEOUT(!first, TestWait::bound);  // the latest-events screen left with its state
+    QPointer<QObject> history = detailScreen(window);
+    QVERIFY(history && history->findChild<QObject *>(QStringLiteral("historicoListPage")));
+    // The latest-events screen left with its state: hidden, inactive, its view model gone.
+    QVERIFY(!first->isVisible());
+    QVERIFY(!first->property("isActive").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(!firstModel, TestWait::bound);
 
     NavigationState::shared()->setSidebarSelection(SidebarItem::mapa);
     QObject *map = detailScreen(window);
     QCOMPARE(map->property("repository").value<QObject *>(), repository);
+    QTRY_VERIFY_WITH_TIMEOUT(!history, TestWait::bound);  // the history is built anew on each visit
 
     NavigationState::shared()->setSidebarSelection(SidebarItem::sismos);
     QObject *again = detailScreen(window);
     QCOMPARE(again->objectName(), QStringLiteral("latestSection"));
+    QVERIFY(again->property("isActive").toBool());
+    QVERIFY(again->property("viewModel").value<QObject *>());  // a view model of its own
     QCOMPARE(mainViewOf(window)->property("repository").value<QObject *>(), repository);  // the window's stays
 
     // Ctrl+click on the selected row clears the selection.
@@ -344,8 +355,11 @@ void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindo
 
 void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
 {
+    // On a store of its own, which every tab's screen reads.
+    std::unique_ptr<ModelContainer> store = std::move(*ModelContainer::open({QString(), true}));
     QQmlComponent component(m_engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/MainTabView.qml")));
-    std::unique_ptr<QObject> object(component.create());
+    std::unique_ptr<QObject> object(
+        component.createWithInitialProperties({{QStringLiteral("context"), QVariant::fromValue(store->mainContext())}}));
     QVERIFY2(object, qPrintable(component.errorString()));
     auto *view = qobject_cast<QQuickItem *>(object.get());
     QQuickWindow window;
@@ -364,6 +378,9 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     auto *mapa = view->findChild<QObject *>(QStringLiteral("tab_mapa"));
     QTRY_VERIFY_WITH_TIMEOUT(sismos->property("item").value<QObject *>(), TestWait::bound);
     QVERIFY(!mapa->property("item").value<QObject *>());  // built when first chosen
+    // A tab keeps its screen's state while another is shown.
+    QObject *latestModel = sismos->property("item").value<QObject *>()->property("viewModel").value<QObject *>();
+    latestModel->setProperty("selectedFilter", QStringLiteral("low"));
 
     auto *mapButton = QuickItems::find(view, QStringLiteral("tabButton_mapa"));
     QTest::mouseClick(&window, Qt::LeftButton, {},
@@ -374,6 +391,19 @@ void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
     QCOMPARE(sismos->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
     QCOMPARE(mapa->property("item").value<QObject *>()->property("repository").value<QObject *>(), repository);
     QVERIFY(sismos->property("item").value<QObject *>());  // the first tab is kept
+    view->setProperty("currentIndex", 0);
+    QObject *latest = sismos->property("item").value<QObject *>();
+    QVERIFY(latest->property("isActive").toBool());
+    QCOMPARE(latest->property("viewModel").value<QObject *>(), latestModel);
+    QCOMPARE(latestModel->property("selectedFilter").toString(), QStringLiteral("low"));
+
+    view->setProperty("currentIndex", 2);
+    auto *stats = view->findChild<QObject *>(QStringLiteral("tab_estadisticas"));
+    QTRY_VERIFY_WITH_TIMEOUT(stats->property("item").value<QObject *>(), TestWait::bound);
+    for (QObject *tab : {sismos, mapa, stats}) {
+        QCOMPARE(tab->property("item").value<QObject *>()->property("context").value<QObject *>(),
+                 static_cast<QObject *>(store->mainContext()));
+    }
 }
 
 int main(int argc, char *argv[])

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 
 namespace {
 // The panes as Debian 12's desktops name them. Only GNOME (and Unity, which ships GNOME's
@@ -43,14 +44,33 @@ QStringList SystemSettingsOpener::command(const QString &desktops, Pane pane)
     return {};
 }
 
+SystemSettingsOpener::SystemSettingsOpener()
+    : SystemSettingsOpener([](const QString &program, const QStringList &arguments) {
+        return QProcess::startDetached(program, arguments);
+    })
+{
+}
+
+SystemSettingsOpener::SystemSettingsOpener(Starter starter) : m_starter(std::move(starter))
+{
+    m_starts.setMaxThreadCount(1);  // clicks are rare; one start after another
+}
+
+SystemSettingsOpener::~SystemSettingsOpener() = default;  // a start under way ends first
+
 bool SystemSettingsOpener::open(Pane pane)
 {
     const QStringList cmd =
         command(QProcessEnvironment::systemEnvironment().value(QStringLiteral("XDG_CURRENT_DESKTOP")), pane);
     if (cmd.isEmpty())
         return false;
-    // Detached: the settings program lives on its own; nothing waits for it or reads its result.
-    return QProcess::startDetached(cmd.first(), cmd.mid(1));
+    // Looked up now, on the PATH of the moment of the click; the start itself comes later.
+    const QString program = QStandardPaths::findExecutable(cmd.first());
+    if (program.isEmpty())
+        return false;
+    // QProcess::startDetached forks twice and waits until the program is exec'd: off this thread.
+    m_starts.start([starter = m_starter, program, arguments = cmd.mid(1)] { starter(program, arguments); });
+    return true;
 }
 
 SystemSettingsOpener &SystemSettingsOpener::shared()

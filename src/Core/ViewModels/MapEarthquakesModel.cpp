@@ -6,6 +6,10 @@
 #include "Persistence/ModelContext.h"
 #include "ViewModels/MapViewModel.h"
 
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -60,6 +64,10 @@ void MapEarthquakesModel::setActive(bool active)
     if (m_snapshot)
         m_snapshot->setWatching(this, active);
     emit activeChanged();
+    if (active)
+        recompute();  // what changed while hidden, and the date filter's cutoff of this moment
+    else
+        m_tick.stop();
 }
 
 void MapEarthquakesModel::setViewModel(MapViewModel *viewModel)
@@ -118,41 +126,83 @@ int MapEarthquakesModel::styleForText(double magnitude, MarkerData &data, MapMar
                           length ? QString::fromLatin1(buf, qsizetype(length)) : QString()});
 }
 
-// Brings the per-event data in line with the snapshot. Rows only ever join the store, and the
-// snapshot keeps its order, so the old entries are walked alongside the new rows: an entry
-// whose row is still next is copied, any other row is computed afresh.
-void MapEarthquakesModel::syncData()
+bool MapEarthquakesModel::inSync(const std::vector<EarthquakeSnapshot::Row> &rows, const MapMarkerCache &c)
 {
-    const std::vector<EarthquakeSnapshot::Row> &rows = m_data->rows;
-    MapMarkerCache *c = cache();
-    const std::shared_ptr<const MarkerData> &current = c->data;
-    if (current && current->size() == rows.size() && (rows.empty() || current->key(0) == rows.front().rowId)
-        && (rows.empty() || current->key(rows.size() - 1) == rows.back().rowId))
+    const std::shared_ptr<const MarkerData> &current = c.data;
+    return current && current->size() == rows.size()
+        && (rows.empty() || (current->key(0) == rows.front().rowId && current->key(rows.size() - 1) == rows.back().rowId));
+}
+
+// Brings the per-event data in line with the snapshot's rows. Rows only ever join the store, and
+// the snapshot keeps its order, so the old entries are walked alongside the new rows: an entry
+// whose row is still next is copied, any other row is computed afresh.
+void MapEarthquakesModel::syncInto(const std::vector<EarthquakeSnapshot::Row> &rows, MapMarkerCache &c)
+{
+    if (inSync(rows, c))
         return;
     auto data = std::make_shared<MarkerData>();
     std::vector<quint8> category;
     data->reserve(rows.size());
     category.reserve(rows.size());
-    const MarkerData *old = current.get();
+    const MarkerData *old = c.data.get();
     if (old)
         data->copyStyles(*old);
     size_t j = 0;
     for (const EarthquakeSnapshot::Row &row : rows) {
         if (old && j < old->size() && old->key(j) == row.rowId) {
             data->appendEntry(*old, j);
-            category.push_back(c->category[j]);
+            category.push_back(c.category[j]);
             ++j;
             continue;
         }
-        data->append(row.rowId, row.latitude, row.longitude, styleFor(row.magnitude, *data, c));
+        data->append(row.rowId, row.latitude, row.longitude, styleFor(row.magnitude, *data, &c));
         category.push_back(quint8(MagnitudeCategory::from(row.magnitude).value()));
     }
-    c->data = std::move(data);
-    c->category = std::move(category);
+    c.data = std::move(data);
+    c.category = std::move(category);
+}
+
+void MapEarthquakesModel::syncData()
+{
+    syncInto(m_data->rows, *cache());
+}
+
+void MapEarthquakesModel::prepareInBackground(const EarthquakeSnapshot::DataPtr &data)
+{
+    MapMarkerCache *c = cache();
+    if (m_preparing || inSync(data->rows, *c))
+        return;
+    m_preparing = true;
+    // The worker extends a copy; it is taken only if no one synced the shared one meanwhile.
+    auto work = std::make_shared<MapMarkerCache>(*c);
+    const std::shared_ptr<const MarkerData> base = c->data;
+    auto *watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcher<void>::finished, this,
+            [this, watcher, work, base, snapshot = QPointer<EarthquakeSnapshot>(m_snapshot)] {
+                watcher->deleteLater();
+                m_preparing = false;
+                if (!snapshot || snapshot != m_snapshot)
+                    return;
+                if (cache()->data == base)
+                    *cache() = std::move(*work);
+                if (!m_active)
+                    recompute();  // the snapshot may have moved on meanwhile
+            });
+    watcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [data, work] { syncInto(data->rows, *work); }));
 }
 
 void MapEarthquakesModel::recompute()
 {
+    if (!m_active) {
+        // Ready for the appearance, off this thread: the events, then their per-event data.
+        if (m_snapshot) {
+            if (EarthquakeSnapshot::DataPtr data = m_snapshot->data())
+                prepareInBackground(data);
+            else
+                m_snapshot->startLoading();
+        }
+        return;  // activation recomputes
+    }
     auto shown = std::make_shared<std::vector<quint32>>();
     qint64 newestRow = -1;
     const bool dated = m_viewModel && m_viewModel->selectedDateFilter() != DateFilter::All;

@@ -20,7 +20,8 @@
 // position, sprite style, category) is computed once per event and extended with the events
 // each save adds. Recomputes on every filter assignment, every snapshot change, on request
 // (the screen's appearance) and once a minute while a date filter is set, so that a "last
-// hour" map loses its expired markers.
+// hour" map loses its expired markers. While inactive (its screen hidden) it neither polls nor
+// recomputes: what is asked meanwhile waits, and becoming active recomputes.
 class MapEarthquakesModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -31,7 +32,8 @@ class MapEarthquakesModel : public QObject {
     Q_PROPERTY(QString newestId READ newestId NOTIFY newestChanged)
     Q_PROPERTY(EarthquakeItem newest READ newest NOTIFY newestChanged)
     Q_PROPERTY(QString selectedId READ selectedId NOTIFY selectedIdChanged)
-    // While on screen, the snapshot looks for other writers' changes every few seconds.
+    // While on screen: the snapshot looks for other writers' changes every few seconds, and
+    // the markers follow every change.
     Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
 
 public:
@@ -70,6 +72,7 @@ public:
     void setNow(NowFunction now) { m_now = std::move(now); }
     void setTickInterval(int ms) { m_tick.setInterval(ms); }
     bool isTicking() const { return m_tick.isActive(); }
+    bool isPreparing() const { return m_preparing; }
 
 signals:
     void contextChanged();
@@ -83,9 +86,14 @@ private:
     EarthquakeSnapshot *snapshot() const;
     void snapshotChanged();
     void syncData();
+    // Hidden: brings the per-event data in line with the snapshot on the thread pool, so that
+    // the first appearance after a load or a save finds it ready.
+    void prepareInBackground(const EarthquakeSnapshot::DataPtr &data);
+    static bool inSync(const std::vector<EarthquakeSnapshot::Row> &rows, const struct MapMarkerCache &cache);
+    static void syncInto(const std::vector<EarthquakeSnapshot::Row> &rows, struct MapMarkerCache &cache);
     void updateSelected();
-    int styleFor(double magnitude, MarkerData &data, struct MapMarkerCache *cache);
-    int styleForText(double magnitude, MarkerData &data, struct MapMarkerCache *cache);
+    static int styleFor(double magnitude, MarkerData &data, struct MapMarkerCache *cache);
+    static int styleForText(double magnitude, MarkerData &data, struct MapMarkerCache *cache);
 
     QPointer<ModelContext> m_context;
     QPointer<MapViewModel> m_viewModel;
@@ -93,6 +101,7 @@ private:
     QMetaObject::Connection m_snapshotConnection;
     EarthquakeSnapshot::DataPtr m_data;  // the snapshot's data the markers were made from
     bool m_active = true;
+    bool m_preparing = false;  // a background sync of the per-event data runs
     // One entry per snapshot row, in its order, kept by the snapshot (see MapMarkerCache) so
     // that every map screen of the session reuses what an earlier one computed.
     struct MapMarkerCache *cache() const;

@@ -59,6 +59,8 @@ void StatsViewModel::setActive(bool active)
     if (m_snapshot)
         m_snapshot->setWatching(this, active);
     emit activeChanged();
+    if (active)
+        update();  // as a screen computes when it appears
 }
 
 void StatsViewModel::setPinnedNow(const QDateTime &now)
@@ -71,6 +73,8 @@ void StatsViewModel::setPinnedNow(const QDateTime &now)
 
 void StatsViewModel::update()
 {
+    if (!m_active)
+        return;  // activation updates
     if (!m_snapshot) {
         publish(nullptr, {});  // no store: the figures of no events
         return;

@@ -23,14 +23,16 @@ class QFutureWatcher;
 // the order they are computed. An update asked for while one computes supersedes it. While the
 // snapshot is not loaded yet an update starts its load and publishes nothing: the screen keeps
 // its empty state until the snapshot's change notice asks again. The figures keep the instant
-// of the last update: they do not age by themselves.
+// of the last update: they do not age by themselves. While inactive (its screen hidden) it
+// neither polls nor computes: an update asked meanwhile is dropped, and becoming active updates.
 class StatsViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(ModelContext *context READ context WRITE setContext NOTIFY contextChanged)
     Q_PROPERTY(EarthquakeSnapshot *snapshot READ snapshot NOTIFY contextChanged)
     Q_PROPERTY(bool hasEvents READ hasEvents NOTIFY hasEventsChanged)  // in the last update
-    // While on screen, the snapshot looks for other writers' changes every few seconds.
+    // While on screen: the snapshot looks for other writers' changes every few seconds, and
+    // updates compute.
     Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
     // When valid, "now" of every update (renders and tests pin the clock).
     Q_PROPERTY(QDateTime pinnedNow READ pinnedNow WRITE setPinnedNow NOTIFY pinnedNowChanged)

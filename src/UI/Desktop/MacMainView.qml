@@ -3,17 +3,29 @@ import QtQuick.Templates as T
 import Sismovantaquelorin.Core
 import Sismovantaquelorin.Desktop
 
-// The root of every main window: a sidebar of the four sections and a detail column that
-// builds the selected section's screen anew each time it is chosen. The window's repository is
-// made once, with the root, and handed to the latest-events and map screens.
+// The root of every main window: a sidebar of the four sections and a detail column that shows
+// the selected section's screen. The latest events, the map and the statistics are kept while
+// another section shows, each starting afresh on every entry; the latest events and the map
+// are built in the background once the window has drawn its first frame, the statistics on
+// their first visit. The history is built anew on each visit. The window's repository is made
+// once, with the root, and handed to the latest-events and map screens.
 Item {
     id: root
 
     property ModelContext context: Store.mainContext
     readonly property EarthquakeRepository repository: owner.repository
     property bool showInfoSheet: false
+    // Set by the window scenes once the window has drawn its first frame: work that can wait
+    // for it does.
+    property bool firstFrameShown: false
     readonly property alias columnVisibility: columns
-    readonly property alias detailItem: detailLoader.item
+    // The screen of the selected section (the placeholder when none is).
+    readonly property Item detailItem: {
+        for (const slot of [latestSlot, historySlot, mapSlot, statsSlot, placeholderSlot])
+            if (slot.chosen)
+                return slot.item
+        return null
+    }
 
     readonly property real minimumSidebarWidth: 160
     readonly property real idealSidebarWidth: 190
@@ -237,6 +249,9 @@ Item {
         NavigationState.sidebarSelection = items[index].id
     }
 
+    // Screens on a NavigationStack keep room in their bars for the sidebar toggle.
+    readonly property real barLeadingInset: columns.showsSidebar ? 0 : showSidebar.width + 4
+
     function maximumSidebarWidth() {
         // No fixed upper bound; only the detail column is kept usable.
         return Math.max(minimumSidebarWidth, root.width - 320)
@@ -311,26 +326,50 @@ Item {
             color: Theme.background
         }
 
-        // A new screen for every change of section; the one that leaves is destroyed.
-        Loader {
-            id: detailLoader
-            objectName: "detailLoader"
+        SectionSlot {
+            id: latestSlot
+            objectName: "latestSlot"
             anchors.fill: parent
-            active: root.repository !== null
-            // Screens on a NavigationStack keep room in their bars for the sidebar toggle.
-            onLoaded: {
-                if (item.barLeadingInset !== undefined)
-                    item.barLeadingInset = Qt.binding(() => columns.showsSidebar ? 0 : showSidebar.width + 4)
-            }
-            sourceComponent: {
-                switch (NavigationState.sidebarSelection) {
-                case "sismos": return latestComponent
-                case "historico": return historicoComponent
-                case "mapa": return mapComponent
-                case "stats": return statsComponent
-                default: return placeholderComponent
-                }
-            }
+            section: "sismos"
+            kept: true
+            prebuild: root.firstFrameShown
+            canBuild: root.repository !== null
+            barLeadingInset: root.barLeadingInset
+            sourceComponent: latestComponent
+        }
+        SectionSlot {
+            id: historySlot
+            objectName: "historySlot"
+            anchors.fill: parent
+            section: "historico"
+            barLeadingInset: root.barLeadingInset
+            sourceComponent: historicoComponent
+        }
+        SectionSlot {
+            id: mapSlot
+            objectName: "mapSlot"
+            anchors.fill: parent
+            section: "mapa"
+            kept: true
+            prebuild: root.firstFrameShown
+            canBuild: root.repository !== null
+            barLeadingInset: root.barLeadingInset
+            sourceComponent: mapComponent
+        }
+        SectionSlot {
+            id: statsSlot
+            objectName: "statsSlot"
+            anchors.fill: parent
+            section: "stats"
+            kept: true
+            barLeadingInset: root.barLeadingInset
+            sourceComponent: statsComponent
+        }
+        SectionSlot {
+            id: placeholderSlot
+            anchors.fill: parent
+            section: ""
+            sourceComponent: placeholderComponent
         }
 
         // With the sidebar hidden, its toggle sits at the leading edge of the detail column's
@@ -361,11 +400,18 @@ Item {
     }
     Component {
         id: mapComponent
-        MapView { repository: root.repository }
+        MapSection {
+            objectName: "mapSection"
+            repository: root.repository
+            context: root.context
+        }
     }
     Component {
         id: statsComponent
-        StatsView { context: root.context }
+        StatsSection {
+            objectName: "statsSection"
+            context: root.context
+        }
     }
     Component {
         id: placeholderComponent

@@ -53,14 +53,17 @@ Item {
             objectName: "tab_mapa"
             active: root.repository !== null && (root.currentIndex === 1 || item !== null)
             sourceComponent: Component {
-                MapView { repository: root.repository }
+                MapView {
+                    repository: root.repository
+                    context: root.context
+                }
             }
         }
         Loader {
             objectName: "tab_estadisticas"
             active: root.currentIndex === 2 || item !== null
             sourceComponent: Component {
-                StatsView {}
+                StatsView { context: root.context }
             }
         }
     }

@@ -25,6 +25,8 @@ NavigationStack {
         repository: root.repository
     }
     readonly property MapEarthquakesModel mapModel: MapEarthquakesModel {
+        // Set first: a screen made hidden computes no markers until it appears.
+        active: root.isActive
         context: root.context
         viewModel: root.viewModel
     }
@@ -35,8 +37,7 @@ NavigationStack {
         if (isActive)
             return
         viewModel.onAppear()
-        mapModel.recompute()
-        isActive = true
+        isActive = true  // the markers are recomputed as the model becomes active
     }
     function disappear() {
         isActive = false

@@ -22,6 +22,11 @@ NavigationStack {
 
     Component.onCompleted: viewModel.update()
 
+    // Back to the top of the figures, where a new screen starts.
+    function scrollToTop() {
+        scroller.contentY = scroller.originY
+    }
+
     Connections {
         target: root.viewModel.snapshot
         function onChanged() { root.viewModel.update() }

@@ -1,11 +1,13 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Templates as T
 import Sismovantaquelorin.Core
 
 // The latest events: the stored events of the last thirty days that pass the filters and the
 // place search, in the sections "24h", "7d" and "30d", newest first. Each row opens the
 // event's detail. The screen refreshes on every appearance and runs the periodic refresh
-// while it is shown.
+// while it is shown. A window that keeps the screen hidden while another section shows calls
+// startAfresh() as it leaves, so that the next appearance is that of a new screen.
 NavigationStack {
     id: root
 
@@ -21,8 +23,15 @@ NavigationStack {
     property date subtitleTick: new Date()
     property string initialSearch: ""   // renders and tests start with a search applied
 
-    readonly property EarthquakeListViewModel viewModel: EarthquakeListViewModel {
-        repository: root.repository
+    // Made at the first appearance (a screen built ahead of it has none, so nothing it would
+    // observe, such as the application becoming active, starts a refresh) and kept until the
+    // screen is started afresh.
+    property EarthquakeListViewModel viewModel: null
+    Component {
+        id: viewModelComponent
+        EarthquakeListViewModel {
+            repository: root.repository
+        }
     }
     readonly property LatestEarthquakesModel listModel: LatestEarthquakesModel {
         context: root.context
@@ -37,6 +46,8 @@ NavigationStack {
     function appear() {
         if (isActive)
             return
+        if (!viewModel)
+            viewModel = viewModelComponent.createObject(root)
         viewModel.onAppear()
         isActive = true
     }
@@ -46,13 +57,29 @@ NavigationStack {
         viewModel.stopAutoRefresh()
         isActive = false
     }
+    // For a hidden screen: back to what a new screen is, without its view model until it
+    // appears again (filters, search, subtitle), on its list page at the top, no popover.
+    function startAfresh() {
+        disappear()
+        if (viewModel) {
+            const leaving = viewModel
+            viewModel = null
+            leaving.destroy()
+        }
+        showFilterPopover = false
+        isSearchPresented = false
+        if (depth > 1)
+            pop(null, T.StackView.Immediate)
+        list.contentY = list.originY - list.topMargin
+        subtitleTick = new Date()
+    }
     Component.onCompleted: {
-        if (initialSearch.length > 0) {
+        if (visible)
+            appear()
+        if (initialSearch.length > 0 && viewModel) {
             viewModel.searchText = initialSearch
             isSearchPresented = true
         }
-        if (visible)
-            appear()
     }
     Component.onDestruction: {
         disappear()
@@ -73,7 +100,7 @@ NavigationStack {
     }
 
     onIsSearchPresentedChanged: {
-        if (!isSearchPresented)
+        if (!isSearchPresented && viewModel)
             viewModel.searchText = ""
     }
 
@@ -106,7 +133,7 @@ NavigationStack {
         title: Localized.text("tab.sismos", "Sismos")
         subtitle: {
             root.subtitleTick  // re-evaluated on every tick
-            return root.viewModel.lastUpdatedSubtitle
+            return root.viewModel ? root.viewModel.lastUpdatedSubtitle : ""
         }
 
         toolbar: [
@@ -116,9 +143,9 @@ NavigationStack {
                 anchors.verticalCenter: parent ? parent.verticalCenter : undefined
                 width: 200
                 placeholderText: Localized.text("list.search.prompt", "Buscar por localización")
-                text: root.viewModel.searchText
+                text: root.viewModel ? root.viewModel.searchText : ""
                 // Every change, not only edits; the model's own resets come back unchanged.
-                onTextChanged: if (root.viewModel.searchText !== text) root.viewModel.searchText = text
+                onTextChanged: if (root.viewModel && root.viewModel.searchText !== text) root.viewModel.searchText = text
                 presented: root.isSearchPresented
                 onPresentationRequested: presented => root.isSearchPresented = presented
             },
@@ -132,15 +159,15 @@ NavigationStack {
                     repository: root.repository
                     opacity: refreshButton.enabled || root.repository.isLoading ? 1 : 0.9
                 }
-                onClicked: root.viewModel.manualRefresh()
+                onClicked: if (root.viewModel) root.viewModel.manualRefresh()
             },
             ToolbarButton {
                 id: filterButton
                 objectName: "filterButton"
                 anchors.verticalCenter: parent ? parent.verticalCenter : undefined
-                symbol: root.viewModel.filtersAreDefault ? "line.3.horizontal.decrease.circle"
-                                                         : "line.3.horizontal.decrease.circle.fill"
-                symbolColor: root.viewModel.filtersAreDefault ? Theme.toolbarSymbol : Theme.accent
+                readonly property bool filtersAreDefault: !root.viewModel || root.viewModel.filtersAreDefault
+                symbol: filtersAreDefault ? "line.3.horizontal.decrease.circle" : "line.3.horizontal.decrease.circle.fill"
+                symbolColor: filtersAreDefault ? Theme.toolbarSymbol : Theme.accent
                 accessibleName: Localized.text("menu.openFilter", "Abrir filtros")
                 onClicked: root.showFilterPopover = true
             }
@@ -150,7 +177,11 @@ NavigationStack {
             id: filterPopover
             objectName: "filterPopover"
             anchorItem: filterButton
-            FilterPopoverContent { viewModel: root.viewModel }
+            // Made with the screen's view model, while it has one.
+            Loader {
+                active: root.viewModel !== null
+                sourceComponent: FilterPopoverContent { viewModel: root.viewModel }
+            }
         }
 
         ProgressView {
@@ -196,7 +227,7 @@ NavigationStack {
             ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
             // Pulling the list down past its top starts a user refresh.
-            onDragEnded: if (contentY < -originY - 64) root.viewModel.manualRefresh()
+            onDragEnded: if (contentY < -originY - 64 && root.viewModel) root.viewModel.manualRefresh()
 
             section.property: "sectionTitle"
             section.criteria: ViewSection.FullString
