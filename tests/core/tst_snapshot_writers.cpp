@@ -15,26 +15,34 @@ private slots:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("merged");
-        QTest::newRow("rows added") << "insert" << true;
-        QTest::newRow("rows deleted") << "DELETE FROM Earthquake WHERE rowid % 7 = 0" << false;
+        QTest::addColumn<bool>("afterOwnSave");  // merged and looked at since
+        QTest::newRow("rows added") << "insert" << true << false;
+        QTest::newRow("rows deleted") << "DELETE FROM Earthquake WHERE rowid % 7 = 0" << false << false;
         QTest::newRow("newest row deleted") << "DELETE FROM Earthquake WHERE rowid = (SELECT max(rowid) FROM Earthquake)"
-                                            << false;
-        QTest::newRow("a known row rewritten") << "UPDATE Earthquake SET magnitude = 5.5 WHERE rowid = 10" << false;
+                                            << false << false;
+        QTest::newRow("a known row rewritten") << "UPDATE Earthquake SET magnitude = 5.5 WHERE rowid = 10" << false << false;
         QTest::newRow("newest row rewritten, rows added")
-            << "UPDATE Earthquake SET magnitude = 5.5 WHERE rowid = (SELECT max(rowid) FROM Earthquake); insert" << false;
-        QTest::newRow("one deleted, one added") << "DELETE FROM Earthquake WHERE rowid = 3; insert" << false;
+            << "UPDATE Earthquake SET magnitude = 5.5 WHERE rowid = (SELECT max(rowid) FROM Earthquake); insert" << false << false;
+        QTest::newRow("one deleted, one added") << "DELETE FROM Earthquake WHERE rowid = 3; insert" << false << false;
         QTest::newRow("newest row given again") << "DELETE FROM Earthquake WHERE rowid = (SELECT max(rowid) FROM "
-                                                   "Earthquake); insert" << false;
+                                                   "Earthquake); insert" << false << false;
+        QTest::newRow("a known row rewritten after an own save")
+            << "UPDATE Earthquake SET magnitude = 5.5 WHERE rowid = 10" << false << true;
     }
 
     void followsAnotherWriter()
     {
         QFETCH(QString, change);
         QFETCH(bool, merged);
+        QFETCH(bool, afterOwnSave);
         auto store = open();
         QVERIFY(save(*store, generated(2000, 23)));
         EarthquakeSnapshot *snapshot = store->snapshot();
         QVERIFY(snapshot->waitForLoaded());
+        if (afterOwnSave) {
+            QVERIFY(save(*store, {quake("own", kBaseMs + 1)}));
+            QVERIFY(settled(snapshot));
+        }
         snapshot->checkForChanges();  // nothing changed: nothing read
         QVERIFY(!snapshot->isBusy());
         const int loads = snapshot->loadCount();

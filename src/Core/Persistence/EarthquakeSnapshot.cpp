@@ -95,9 +95,9 @@ void EarthquakeSnapshot::checkForChanges()
     if (!version || version == m_seenVersion)
         return;
     Job job;
-    // A change with no own save since the last look came from another writer, whatever it did.
-    job.reloadIfUnexplained = !m_ownSaveSinceCheck;
-    m_ownSaveSinceCheck = false;
+    // Own saves are merged by jobs that note the version after their commit, and a look joined
+    // with one pending reads nothing afresh: a change seen here is another writer's.
+    job.reloadIfUnexplained = true;
     schedule(job);
 }
 
@@ -155,7 +155,6 @@ void EarthquakeSnapshot::onSaved(const QList<qint64> &addedRowIds)
 {
     if (addedRowIds.isEmpty() || (!m_data && !m_running && !m_pending))
         return;  // nothing added, or nothing loaded: a later load reads it all
-    m_ownSaveSinceCheck = true;
     Job job;
     job.ownRowIds = addedRowIds;
     schedule(job);

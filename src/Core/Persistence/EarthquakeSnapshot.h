@@ -131,7 +131,6 @@ private:
     std::optional<qint64> m_seenVersion;     // the store's data version when last brought in
     std::optional<qint64> m_loadedVersion;   // ... when the last full load began
     std::optional<qint64> m_runningVersion;  // ... when the job in flight began
-    bool m_ownSaveSinceCheck = false;
     std::unique_ptr<Job> m_pending;          // the next job, joined from every request since
     int m_running = 0;                       // serial of the job in flight, 0 when none
     bool m_runningLoads = false;
