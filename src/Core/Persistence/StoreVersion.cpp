@@ -36,6 +36,9 @@ private:
             return false;
         }
         m_db = std::move(*db);
+        // Read on the main thread: a store another program holds locked means "no look this
+        // time", never a wait.
+        sqlite3_busy_timeout(m_db.get(), 0);
         return true;
     }
 
