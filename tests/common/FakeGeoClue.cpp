@@ -78,18 +78,6 @@ bool FakeGeoClue::isStarted() const
     return m_started;
 }
 
-int FakeGeoClue::startsAnswered() const
-{
-    QMutexLocker locker(&m_mutex);
-    return m_startsAnswered;
-}
-
-int FakeGeoClue::stopsAnswered() const
-{
-    QMutexLocker locker(&m_mutex);
-    return m_stopsAnswered;
-}
-
 void FakeGeoClue::moveTo(const QGeoCoordinate &position)
 {
     QMutexLocker locker(&m_mutex);
@@ -188,10 +176,8 @@ void FakeGeoClue::finish(const QDBusMessage &reply, bool start)
     QMutexLocker locker(&m_mutex);
     QDBusMessage announcement;
     if (!start) {
-        ++m_stopsAnswered;
         m_started = false;
     } else {
-        ++m_startsAnswered;
         if (!m_started) {
             m_started = true;
             announcement = publish();

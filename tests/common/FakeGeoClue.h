@@ -31,8 +31,6 @@ public:
 
     // Answering: the client's state as the last Start or Stop answered left it.
     bool isStarted() const;
-    int startsAnswered() const;
-    int stopsAnswered() const;
     // A new fix, announced at once while the client is started.
     void moveTo(const QGeoCoordinate &position);
 
@@ -62,8 +60,6 @@ private:
     mutable QMutex m_mutex;
     QGeoCoordinate m_position;
     bool m_started = false;
-    int m_startsAnswered = 0;
-    int m_stopsAnswered = 0;
     int m_fixes = 0;
     QString m_location = QStringLiteral("/");  // the client's current Location object
     QHash<QString, Fix> m_locations;

@@ -53,12 +53,3 @@ std::function<QByteArray()> GzipBody::source() const
         return std::exchange(stage, 2) == 1 ? trailer : QByteArray();
     };
 }
-
-QByteArray GzipBody::bytes() const
-{
-    QByteArray all;
-    const std::function<QByteArray()> next = source();
-    for (QByteArray piece = next(); !piece.isEmpty(); piece = next())
-        all += piece;
-    return all;
-}

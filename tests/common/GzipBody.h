@@ -17,8 +17,6 @@ public:
     qint64 decodedSize() const { return m_decodedSize; }
     // The whole body a piece at a time, for HttpTestServer::Response::bodySource.
     std::function<QByteArray()> source() const;
-    // The whole body at once (small bodies only).
-    QByteArray bytes() const;
 
 private:
     QByteArray m_header;

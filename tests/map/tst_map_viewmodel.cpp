@@ -322,7 +322,6 @@ private slots:
                                                                   QStringLiteral("ARICO")));
         QVERIFY(store->mainContext()->save());
         MapEarthquakesModel model;
-        QSignalSpy markers(&model, &MapEarthquakesModel::markersChanged);
         model.setContext(store->mainContext());
         QVERIFY(!store->snapshot()->isLoaded());
         QCOMPARE(model.count(), 0);

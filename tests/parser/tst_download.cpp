@@ -445,7 +445,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!context, TestWait::bound);
         disconnect(connection);
         QTest::qWait(300);
-        QThreadPool::globalInstance()->waitForDone();
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(TestWait::bound));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
         QVERIFY(!called);

@@ -126,7 +126,7 @@ private slots:
         CatalogueRow row;
         row.eventID = QStringLiteral("gone1");
         row.date = QDateTime::currentDateTimeUtc();
-        m_server.setResponse(QStringLiteral("/page"), {200, {}, cataloguePage({row}), 300});
+        m_server.setResponse(QStringLiteral("/page"), {200, {}, cataloguePage({row}), 600000});  // answered after the reset
         QTemporaryDir dir;
         auto opened = ModelContainer::open({dir.filePath(QStringLiteral("store.sqlite")), false});
         QVERIFY(opened);
@@ -137,6 +137,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/page")) > before, TestWait::bound);
         BackgroundRefreshScheduler::cancel();
         QPointer<EarthquakeRepository> run = store->findChild<EarthquakeRepository *>();
+        QVERIFY(run);
         store.reset();
         BackgroundRefreshScheduler::setContainer(m_container.get());
         QVERIFY(!run);

@@ -330,8 +330,7 @@ void TestAccessibility::everyScreenSaysWhatItsControlsAre()
     }
 }
 
-// The accessibility action of each kind of control, and of every one a user report named, does
-// what a click does. The effect is checked, not the call.
+// The accessibility action of each kind of control does what a click does. The effect is checked, not the call.
 void TestAccessibility::actionsDoWhatAClickDoes_data()
 {
     QTest::addColumn<QString>("scene");

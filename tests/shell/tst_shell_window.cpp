@@ -356,7 +356,9 @@ void TestShellWindow::shortcutsWorkFromTheSettingsWindowOnTheLastActiveMainWindo
 void TestShellWindow::compactLayoutHasThreeTabsOnOneRepository()
 {
     // On a store of its own, which every tab's screen reads.
-    std::unique_ptr<ModelContainer> store = std::move(*ModelContainer::open({QString(), true}));
+    auto opened = ModelContainer::open({QString(), true});
+    QVERIFY(opened);
+    std::unique_ptr<ModelContainer> store = std::move(*opened);
     QQmlComponent component(m_engine, QUrl(QStringLiteral("qrc:/Sismovantaquelorin/MainTabView.qml")));
     std::unique_ptr<QObject> object(
         component.createWithInitialProperties({{QStringLiteral("context"), QVariant::fromValue(store->mainContext())}}));

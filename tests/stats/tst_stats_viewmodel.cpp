@@ -242,7 +242,7 @@ private slots:
         QVERIFY(vm.isComputing());
         vm.update();
         // The main thread waits without running its event loop: the computation goes on.
-        QThreadPool::globalInstance()->waitForDone();
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(TestWait::bound));
         QVERIFY(first.isEmpty());
         QVERIFY(last.wait(TestWait::bound));
         QTRY_VERIFY_WITH_TIMEOUT(!vm.isComputing(), TestWait::bound);

@@ -14,9 +14,6 @@
 #include <charconv>
 #include <cstring>
 
-namespace {
-}
-
 // The per-event marker data of a snapshot, kept by it: it lives as long as the snapshot and
 // outlives the screens, so entering the map again finds it ready.
 struct MapMarkerCache {

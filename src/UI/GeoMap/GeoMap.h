@@ -22,7 +22,7 @@
 //   center, zoomLevel   read and write; every change emits cameraChanged and
 //                       visibleRegionChanged. zoomLevel is the usual tile zoom (the world is
 //                       256 * 2^zoom pixels wide), clamped to minimum/maximumZoomLevel.
-//   region              assigning a CoordinateRegion fits it as the platform map does: the
+//   region              assigning a CoordinateRegion fits it: the
 //                       centre goes to the middle and both spans fit inside the item. The
 //                       region keeps being fitted when the item is resized, until the camera
 //                       is moved by the user or by setting center/zoomLevel. Reading gives the
