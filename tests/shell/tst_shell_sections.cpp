@@ -43,6 +43,7 @@ private slots:
     void latestEventsStartAfresh();
     void mapStartsAfresh();
     void hiddenMapFollowsNoStore();
+    void hiddenLatestListFollowsNoStore();
     void statisticsStartAfresh();
 
 private:
@@ -242,6 +243,25 @@ void TestShellSections::hiddenMapFollowsNoStore()
     QCOMPARE(markers.count(), 0);
     QCOMPARE(visit(SidebarItem::mapa), screen);
     QTRY_COMPARE_WITH_TIMEOUT(mapModel->property("count").toInt(), shown + 1, TestWait::bound);
+}
+
+void TestShellSections::hiddenLatestListFollowsNoStore()
+{
+    QQuickItem *screen = visit(SidebarItem::sismos);
+    QVERIFY(screen);
+    QObject *listModel = screen->property("listModel").value<QObject *>();
+    const int shown = listModel->property("count").toInt();
+    QVERIFY(shown > 0);
+
+    // A save while another section shows reads nothing for a list no one sees; the next
+    // appearance lists the event.
+    QVERIFY(visit(SidebarItem::historico));
+    QSignalSpy counted(listModel, SIGNAL(countChanged()));
+    QVERIFY(saveEvent(QStringLiteral("kept-listed"), QDateTime::currentDateTimeUtc().addDays(-10)));
+    QCOMPARE(counted.count(), 0);
+    QCOMPARE(listModel->property("count").toInt(), shown);
+    QCOMPARE(visit(SidebarItem::sismos), screen);
+    QCOMPARE(listModel->property("count").toInt(), shown + 1);
 }
 
 void TestShellSections::statisticsStartAfresh()

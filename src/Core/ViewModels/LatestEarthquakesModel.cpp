@@ -8,6 +8,8 @@
 #include "ViewModels/EarthquakeItem.h"
 #include "ViewModels/EarthquakeListViewModel.h"
 
+#include <utility>
+
 namespace {
 constexpr int kSectionCount = 3;
 const char *const kSectionIds[kSectionCount] = {"24h", "7d", "30d"};
@@ -27,7 +29,7 @@ void LatestEarthquakesModel::setContext(ModelContext *context)
     m_context = context;
     if (context) {
         m_storeConnection = connect(context->container(), &ModelContainer::didSave, this,
-                                    &LatestEarthquakesModel::reload);
+                                    &LatestEarthquakesModel::storeSaved);
     }
     emit contextChanged();
     reload();
@@ -51,8 +53,32 @@ void LatestEarthquakesModel::setViewModel(EarthquakeListViewModel *viewModel)
     recompute();
 }
 
+void LatestEarthquakesModel::setActive(bool active)
+{
+    if (m_active == active)
+        return;
+    m_active = active;
+    emit activeChanged();
+    if (!active)
+        return;
+    if (std::exchange(m_savedWhileInactive, false))
+        reload();
+    else
+        recompute();  // the sections of this moment
+}
+
+void LatestEarthquakesModel::storeSaved()
+{
+    if (!m_active) {
+        m_savedWhileInactive = true;  // read once the screen shows again, not for a hidden one
+        return;
+    }
+    reload();
+}
+
 void LatestEarthquakesModel::reload()
 {
+    m_savedWhileInactive = false;
     QList<Entry> all;
     bool empty = true;
     if (m_context) {

@@ -14,7 +14,8 @@ class ModelContext;
 
 // The latest-events list: a live query of the store's last thirty days (older events are never
 // listed), filtered by the view model's magnitude filter, date filter and debounced search, in
-// period sections "24h", "7d" and "30d", newest first. Follows every save of the store.
+// period sections "24h", "7d" and "30d", newest first. Follows every save of the store; while
+// inactive (its screen hidden) a save is only noted, and becoming active reads the store again.
 class LatestEarthquakesModel : public QAbstractListModel {
     Q_OBJECT
     QML_ELEMENT
@@ -23,6 +24,7 @@ class LatestEarthquakesModel : public QAbstractListModel {
     Q_PROPERTY(bool storeIsEmpty READ storeIsEmpty NOTIFY storeIsEmptyChanged)
     Q_PROPERTY(int count READ rowCountProperty NOTIFY countChanged)
     Q_PROPERTY(QStringList sectionIds READ sectionIds NOTIFY sectionsChanged)
+    Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
 
 public:
     enum Role {
@@ -47,6 +49,8 @@ public:
     void setContext(ModelContext *context);
     EarthquakeListViewModel *viewModel() const { return m_viewModel; }
     void setViewModel(EarthquakeListViewModel *viewModel);
+    bool isActive() const { return m_active; }
+    void setActive(bool active);
 
     bool storeIsEmpty() const { return m_storeIsEmpty; }
     int rowCountProperty() const { return int(m_rows.size()); }
@@ -74,8 +78,11 @@ signals:
     void storeIsEmptyChanged();
     void countChanged();
     void sectionsChanged();
+    void activeChanged();
 
 private:
+    void storeSaved();
+
     struct Entry {
         EarthquakePtr earthquake;
         QString foldedLocation;
@@ -91,6 +98,8 @@ private:
     QList<Row> m_rows;
     QList<Section> m_sections;  // items left empty here: rows index m_all
     bool m_storeIsEmpty = true;
+    bool m_active = true;
+    bool m_savedWhileInactive = false;
     NowFunction m_now = systemNow;
     QLocale m_locale;
     QMetaObject::Connection m_storeConnection;

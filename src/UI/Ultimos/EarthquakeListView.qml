@@ -34,6 +34,8 @@ NavigationStack {
         }
     }
     readonly property LatestEarthquakesModel listModel: LatestEarthquakesModel {
+        // Hidden, it follows no save: it reads the store when made and when it shows again.
+        active: root.isActive
         context: root.context
         viewModel: root.viewModel
     }
@@ -49,6 +51,7 @@ NavigationStack {
         if (!viewModel)
             viewModel = viewModelComponent.createObject(root)
         viewModel.onAppear()
+        subtitleTick = new Date()  // the minute's tick rested while hidden
         isActive = true
     }
     function disappear() {
@@ -120,7 +123,7 @@ NavigationStack {
     Timer {
         interval: 60000
         repeat: true
-        running: true
+        running: root.isActive
         onTriggered: {
             root.subtitleTick = new Date()
             root.listModel.recompute()
